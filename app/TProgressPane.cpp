@@ -1,0 +1,60 @@
+#include "TProgressPane.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
+
+TProgressPane::TProgressPane(QWidget *parent) : QWidget(parent) { }
+
+void TProgressPane::SetTotalParts(int total)
+{
+    m_total = total;
+    m_complete = 0;
+    setPercent(0);
+}
+
+void TProgressPane::SetPartsComplete(int complete)
+{
+    // Compared unsigned, so a negative count is beyond every total and is clamped to it.
+    if (quint32(complete) > quint32(m_total))
+        complete = m_total;
+    m_complete = complete;
+    if (m_total == 0)
+        return;
+    const qint64 numerator = qint64(m_complete) * 100;
+    const qint64 quotient = numerator / m_total;
+    const qint64 twiceRemainder = 2 * (numerator % m_total);
+    qint64 rounded = quotient;
+    if (twiceRemainder > m_total || (twiceRemainder == m_total && (quotient % 2) != 0))
+        ++rounded;
+    setPercent(int(rounded));
+}
+
+void TProgressPane::setPercent(int percent)
+{
+    if (percent == m_percent)
+        return;
+    m_percent = percent;
+    update();
+    emit percentChanged(percent);
+}
+
+QSize TProgressPane::sizeHint() const
+{
+    return QSize(100, 17);
+}
+
+void TProgressPane::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    QStyleOptionProgressBar option;
+    option.initFrom(this);
+    option.rect = rect().adjusted(1, 1, -1, -1);
+    option.minimum = 0;
+    option.maximum = 100;
+    option.progress = qBound(0, m_percent, 100);
+    option.text = QString::number(m_percent) + QLatin1Char('%');
+    option.textVisible = true;
+    option.textAlignment = Qt::AlignCenter;
+    style()->drawControl(QStyle::CE_ProgressBar, &option, &painter, this);
+}

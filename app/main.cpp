@@ -1,0 +1,15 @@
+#include "TApplication.h"
+#include "U_Main.h"
+
+#include <QScreen>
+#include <QStyle>
+
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    TFrm_Main window;
+    window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
+                                           app.primaryScreen()->availableGeometry()));
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+// Helpers shared by the program's windows. Text is QString inside the program; the GBK
+// byte form appears only where it can be observed (resources, form encoding, kd.db).
+
+// An ordered list of lines with the program's one way of turning text into lines and back,
+// and name/value access with a chosen separator ("=" unless the caller picks another).
+class TTextList
+{
+public:
+    TTextList() = default;
+    explicit TTextList(QChar nameValueSeparator) : m_separator(nameValueSeparator) { }
+
+    // Empties the list, then cuts the text into lines at CR, LF or CR LF. A break at the very
+    // end adds no empty line; a NUL ends the text.
+    void setText(const QString &text);
+    // Every line followed by CR LF, the last one included.
+    QString text() const;
+
+    QChar nameValueSeparator() const { return m_separator; }
+    void setNameValueSeparator(QChar separator) { m_separator = separator; }
+
+    // The text before the first separator, or empty when the line holds none.
+    QString name(int index) const;
+    // The text after the first separator (which may hold the separator again), or empty.
+    QString valueFromIndex(int index) const;
+    // The value of the first line that holds the separator and whose name equals `name`,
+    // letters compared without regard to case; empty when none does.
+    QString value(const QString &name) const;
+
+    int count() const { return int(m_lines.size()); }
+    bool isEmpty() const { return m_lines.isEmpty(); }
+    const QString &at(int index) const { return m_lines.at(index); }
+    const QStringList &lines() const { return m_lines; }
+    void clear() { m_lines.clear(); }
+    void append(const QString &line) { m_lines.append(line); }
+
+private:
+    QStringList m_lines;
+    QChar m_separator = QLatin1Char('=');
+};
+
+// Button sets of MsgBox (added to the information icon, 64).
+enum : int { MB_OK = 0, MB_OKCANCEL = 1, MB_YESNOCANCEL = 3, MB_YESNO = 4, MB_ICONINFORMATION = 64 };
+// Identifiers of the button that closed the box.
+enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+// A modal message box with the information icon, owned by the active window. Returns the
+// identifier of the button that closed it.
+int MsgBox(const QString &text, const QString &caption, int flags);
+// The program's one way of telling the user something: an information box captioned "提示".
+void ShowMsg(const QString &text);
+
+// An embedded text (":/<TYPE>/<NAME>", name and type matched without regard to case),
+// decoded from GBK, with CR LF after every line. Empty text on any failure.
+QString LoadTextResource(const QString &name, const QString &type);
+
+// Every occurrence of `find` replaced, searching on behind each inserted replacement so that
+// inserted text is never searched again. An empty `find` leaves the source as it is.
+QString ReplaceAll(const QString &source, const QString &find, const QString &replacement);
+
+// Cuts a shop selection ("a;b;c") into its names, untrimmed, into `list`.
+void SplitSelection(const QString &selection, TTextList &list);
+
+// The GBK byte form of text. Characters that GBK lacks take their GB18030 form (GBK's
+// superset, byte-identical for every GBK character), so nothing turns into "?".
+QByteArray ToGbk(const QString &text);
+QString FromGbk(const QByteArray &bytes);
+
+// Form encoding: A-Z a-z 0-9 and ! $ ' ( ) * - . @ _ as they are, space as "+", every other
+// byte as "%XX" in upper case. A NUL byte ends the input.
+QString UrlFormEncode(const QByteArray &bytes);
+
+// Fills a shop's search-address template with the keyword: "{?kg}" the form-encoded GBK
+// bytes, then "{?ku}" the form-encoded UTF-8 bytes, then "{?kc}" the keyword as typed.
+QString ExpandSearchUrl(const QString &urlTemplate, const QString &keyword);
+
+// Removes characters up to U+0020 from both ends (not U+3000, unlike QString::trimmed()).
+QString TrimControls(const QString &text);

@@ -1,0 +1,278 @@
+#include "TApplication.h"
+#include "TProgressPane.h"
+#include "U_Main.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+class tst_U_Main : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void caption();
+    void geometry_data();
+    void geometry();
+    void toolBarStaysAnchoredRight();
+    void hintRouting();
+    void exceptionShownAndProgramGoesOn();
+    void logoShowsAbout();
+    void clockText_data();
+    void clockText();
+    void clockPaneEmptyAtStart();
+    void progressPane_data();
+    void progressPane();
+    void progressNewTotalResets();
+
+private:
+    QPointer<TFrm_Main> m_window;
+};
+
+// Runs `answer` on the next modal box to appear and returns its caption, text and icon.
+struct BoxSeen
+{
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+static void closeNextBox(QObject *context, BoxSeen *seen)
+{
+    QTimer::singleShot(0, context, [context, seen] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            closeNextBox(context, seen);
+            return;
+        }
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        seen->icon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    });
+}
+
+void tst_U_Main::init()
+{
+    m_window = new TFrm_Main;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void tst_U_Main::cleanup()
+{
+    delete m_window;
+}
+
+void tst_U_Main::caption()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Vanzu小精灵V2"));
+}
+
+void tst_U_Main::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("expected"); // position relative to the parent; -1 = not fixed
+    QTest::newRow("pTop") << "pTop" << QRect(0, 0, 971, 65);
+    QTest::newRow("ImgLogo") << "ImgLogo" << QRect(8, 4, 153, 57);
+    QTest::newRow("Label1") << "Label1" << QRect(208, 33, -1, -1);
+    QTest::newRow("EdtWD") << "EdtWD" << QRect(240, 28, 185, 20);
+    QTest::newRow("BtnWD") << "BtnWD" << QRect(432, 28, 57, 22);
+    QTest::newRow("Label2") << "Label2" << QRect(520, 33, -1, -1);
+    QTest::newRow("cbKeyWord") << "cbKeyWord" << QRect(576, 28, 161, -1);
+    QTest::newRow("btnGo") << "btnGo" << QRect(744, 28, 81, 22);
+    QTest::newRow("pTop2") << "pTop2" << QRect(0, 65, 971, 2);
+    QTest::newRow("pNav") << "pNav" << QRect(0, 67, 185, 536 - 67 - 19);
+    QTest::newRow("pNav2") << "pNav2" << QRect(185, 67, 2, 536 - 67 - 19);
+    QTest::newRow("pMain") << "pMain" << QRect(187, 67, 971 - 187, 536 - 67 - 19);
+    QTest::newRow("sBToolBar") << "sBToolBar" << QRect(0, 0, 784, 34);
+    QTest::newRow("ToolBar1") << "ToolBar1" << QRect(610, -1, 164, -1);
+    QTest::newRow("btnBack") << "btnBack" << QRect(4, 2, -1, -1);
+    QTest::newRow("btnStop") << "btnStop" << QRect(29, 2, -1, -1);
+    QTest::newRow("btnForward") << "btnForward" << QRect(54, 2, -1, -1);
+    QTest::newRow("BtnRfsh") << "BtnRfsh" << QRect(87, 2, -1, -1);
+    QTest::newRow("BtnOptn") << "BtnOptn" << QRect(120, 2, 39, -1);
+    QTest::newRow("PageControl1") << "PageControl1" << QRect(0, 34, 784, 536 - 67 - 19 - 34);
+    QTest::newRow("sBar") << "sBar" << QRect(0, 536 - 19, 971, 19);
+    QTest::newRow("sBarStus") << "sBarStus" << QRect(-1, -1, 400, -1);
+}
+
+void tst_U_Main::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, expected);
+    QCOMPARE(m_window->size(), QSize(971, 536));
+    auto *control = m_window->findChild<QWidget *>(name);
+    QVERIFY2(control, qPrintable(name));
+    QVERIFY(control->isVisible());
+    const QRect actual = control->geometry();
+    if (expected.x() >= 0)
+        QCOMPARE(actual.x(), expected.x());
+    if (expected.y() >= 0)
+        QCOMPARE(actual.y(), expected.y());
+    if (expected.width() >= 0)
+        QCOMPARE(actual.width(), expected.width());
+    if (expected.height() >= 0)
+        QCOMPARE(actual.height(), expected.height());
+}
+
+void tst_U_Main::toolBarStaysAnchoredRight()
+{
+    const int gap = m_window->sBToolBar->width() - m_window->ToolBar1->geometry().right();
+    m_window->resize(1200, 700);
+    QTRY_COMPARE(m_window->sBToolBar->width(), 1200 - 187);
+    QCOMPARE(m_window->sBToolBar->width() - m_window->ToolBar1->geometry().right(), gap);
+}
+
+void tst_U_Main::hintRouting()
+{
+    m_window->sBarStus->clear();
+    QTest::mouseMove(m_window->btnGo);
+    QTRY_COMPARE(m_window->sBarStus->text(), QStringLiteral("马上对比"));
+    QCOMPARE(m_window->btnGo->toolTip(), QStringLiteral("马上对比"));
+    // Off the hinted control onto one without a hint: the pane empties.
+    QTest::mouseMove(m_window->Label2);
+    QTRY_COMPARE(m_window->sBarStus->text(), QString());
+    QTest::mouseMove(m_window->BtnWD);
+    QTRY_COMPARE(m_window->sBarStus->text(), QStringLiteral("选择购物网店"));
+    QTest::mouseMove(m_window->ImgLogo);
+    QTRY_COMPARE(m_window->sBarStus->text(), QStringLiteral("关于Vanzu"));
+}
+
+void tst_U_Main::exceptionShownAndProgramGoesOn()
+{
+    // A handler that fails: its message reaches the information box, and the next handler runs.
+    int runs = 0;
+    auto *button = new QToolButton(m_window);
+    button->show();
+    connect(button, &QToolButton::clicked, this, [&runs] {
+        ++runs;
+        throw std::runtime_error("出错了");
+    });
+    BoxSeen seen;
+    closeNextBox(this, &seen);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(runs, 1);
+    QCOMPARE(seen.title, QStringLiteral("提示"));
+    QCOMPARE(seen.text, QStringLiteral("出错了"));
+    QCOMPARE(seen.icon, QMessageBox::Information);
+    QVERIFY(m_window->isVisible());
+
+    BoxSeen again;
+    closeNextBox(this, &again);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(runs, 2);
+    QCOMPARE(again.text, QStringLiteral("出错了"));
+}
+
+void tst_U_Main::logoShowsAbout()
+{
+    BoxSeen seen;
+    closeNextBox(this, &seen);
+    QTest::mouseClick(m_window->ImgLogo, Qt::LeftButton);
+    QCOMPARE(seen.title, QStringLiteral("提示"));
+    QCOMPARE(seen.text, TFrm_Main::AboutText());
+    QVERIFY(seen.text.contains(QStringLiteral("Vanzu")));
+    QCOMPARE(m_window->ImgLogo->cursor().shape(), Qt::PointingHandCursor);
+}
+
+void tst_U_Main::clockText_data()
+{
+    QTest::addColumn<QDateTime>("start");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QString>("text");
+    const QDate day(2010, 3, 1);
+    QTest::newRow("first tick")
+        << QDateTime(day, QTime(11, 59, 55)) << QDateTime(day, QTime(12, 0, 5))
+        << QStringLiteral("2010-03-01 12:00   你已经网购0分钟  Vanzu小精灵V2  ");
+    QTest::newRow("90 minutes 30 seconds")
+        << QDateTime(day, QTime(8, 0, 0)) << QDateTime(day, QTime(9, 30, 30))
+        << QStringLiteral("2010-03-01 09:30   你已经网购90分钟  Vanzu小精灵V2  ");
+    QTest::newRow("59.9 seconds is 0")
+        << QDateTime(day, QTime(8, 0, 0)) << QDateTime(day, QTime(8, 0, 59, 900))
+        << QStringLiteral("2010-03-01 08:00   你已经网购0分钟  Vanzu小精灵V2  ");
+    QTest::newRow("across midnight, 24-hour clock")
+        << QDateTime(day, QTime(23, 50, 0)) << QDateTime(day.addDays(1), QTime(0, 5, 0))
+        << QStringLiteral("2010-03-02 00:05   你已经网购15分钟  Vanzu小精灵V2  ");
+    QTest::newRow("afternoon")
+        << QDateTime(day, QTime(13, 0, 0)) << QDateTime(day, QTime(14, 7, 0))
+        << QStringLiteral("2010-03-01 14:07   你已经网购67分钟  Vanzu小精灵V2  ");
+}
+
+void tst_U_Main::clockText()
+{
+    QFETCH(QDateTime, start);
+    QFETCH(QDateTime, now);
+    QFETCH(QString, text);
+    QCOMPARE(TFrm_Main::ClockText(now, start, QApplication::applicationName()), text);
+}
+
+void tst_U_Main::clockPaneEmptyAtStart()
+{
+    QCOMPARE(m_window->sBarStus2->text(), QString());
+    QCOMPARE(m_window->Timer1->interval(), 10000);
+    QVERIFY(m_window->Timer1->isActive());
+    QVERIFY(m_window->StartTime().isValid());
+    QVERIFY(m_window->StartTime().secsTo(QDateTime::currentDateTime()) < 60);
+    // A tick writes the clock for the recorded start time.
+    m_window->Timer1Timer();
+    QVERIFY(m_window->sBarStus2->text().contains(QStringLiteral("你已经网购0分钟  Vanzu小精灵V2  ")));
+    QVERIFY(m_window->sBarStus2->alignment() & Qt::AlignRight);
+}
+
+void tst_U_Main::progressPane_data()
+{
+    QTest::addColumn<int>("total");
+    QTest::addColumn<int>("complete");
+    QTest::addColumn<int>("storedComplete");
+    QTest::addColumn<int>("percent");
+    QTest::newRow("30 of 100") << 100 << 30 << 30 << 30;
+    QTest::newRow("clamped to the total") << 1000 << 1500 << 1000 << 100;
+    QTest::newRow("negative clamped") << 10000 << -1 << 10000 << 100;
+    QTest::newRow("half rounds to even, down") << 200 << 1 << 1 << 0;   // 0.5 -> 0
+    QTest::newRow("half rounds to even, up") << 200 << 3 << 3 << 2;     // 1.5 -> 2
+    QTest::newRow("half rounds to even, 2.5") << 200 << 5 << 5 << 2;   // 2.5 -> 2
+    QTest::newRow("above half rounds up") << 3 << 2 << 2 << 67;         // 66.67 -> 67
+    QTest::newRow("below half rounds down") << 3 << 1 << 1 << 33;        // 33.3 -> 33
+    QTest::newRow("zero total") << 0 << 5 << 0 << 0;
+    QTest::newRow("large values") << 2000000000 << 1999999999 << 1999999999 << 100;
+}
+
+void tst_U_Main::progressPane()
+{
+    QFETCH(int, total);
+    QFETCH(int, complete);
+    QFETCH(int, storedComplete);
+    QFETCH(int, percent);
+    TProgressPane pane;
+    QCOMPARE(pane.Percent(), 0);
+    pane.SetTotalParts(total);
+    pane.SetPartsComplete(complete);
+    QCOMPARE(pane.PartsComplete(), storedComplete);
+    QCOMPARE(pane.Percent(), percent);
+}
+
+void tst_U_Main::progressNewTotalResets()
+{
+    TProgressPane pane;
+    QSignalSpy changes(&pane, &TProgressPane::percentChanged);
+    pane.SetTotalParts(100);
+    pane.SetPartsComplete(40);
+    QCOMPARE(pane.Percent(), 40);
+    pane.SetTotalParts(50);
+    QCOMPARE(pane.PartsComplete(), 0);
+    QCOMPARE(pane.Percent(), 0);
+    QCOMPARE(changes.count(), 2); // 40, then back to 0
+}
+
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    tst_U_Main test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_U_Main.moc"

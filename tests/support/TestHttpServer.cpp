@@ -1,0 +1,105 @@
+#include "TestHttpServer.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+TestHttpServer::TestHttpServer(QObject *parent) : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::onNewConnection);
+}
+
+bool TestHttpServer::listen(quint16 port)
+{
+    return m_server.listen(QHostAddress::LocalHost, port);
+}
+
+QByteArray TestHttpServer::baseUrl() const
+{
+    return "http://127.0.0.1:" + QByteArray::number(port());
+}
+
+void TestHttpServer::setPage(const QByteArray &path, const QByteArray &body,
+                             const QByteArray &contentType, int delayMs)
+{
+    Reply reply;
+    reply.body = body;
+    reply.contentType = contentType;
+    reply.delayMs = delayMs;
+    m_pages.insert(path, reply);
+}
+
+QList<QByteArray> TestHttpServer::requestTargets() const
+{
+    QList<QByteArray> targets;
+    for (const QByteArray &line : m_requestLines) {
+        const QList<QByteArray> parts = line.split(' ');
+        targets.append(parts.size() >= 2 ? parts.at(1) : QByteArray());
+    }
+    return targets;
+}
+
+void TestHttpServer::clearRequests()
+{
+    m_requestLines.clear();
+    m_hosts.clear();
+}
+
+void TestHttpServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+            buffer->append(socket->readAll());
+            const qsizetype headerEnd = buffer->indexOf("\r\n\r\n");
+            if (headerEnd < 0 || socket->property("answered").toBool())
+                return;
+            socket->setProperty("answered", true);
+            const QList<QByteArray> headerLines = buffer->left(headerEnd).split('\n');
+            const QByteArray requestLine = headerLines.value(0).trimmed();
+            QByteArray host;
+            for (const QByteArray &line : headerLines) {
+                if (line.toLower().startsWith("host:"))
+                    host = line.mid(5).trimmed();
+            }
+            const QByteArray target = requestLine.split(' ').value(1);
+            const QByteArray path = target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?'));
+            m_requestLines.append(requestLine);
+            m_hosts.append(host);
+            emit requestReceived(target, host);
+
+            Reply reply;
+            if (m_pages.contains(path))
+                reply = m_pages.value(path);
+            else if (m_fallback)
+                reply = m_fallback(target, host);
+            else
+                reply.status = 404, reply.body = "<html><head><title>404</title></head><body>not found</body></html>";
+
+            QByteArray response = "HTTP/1.0 " + QByteArray::number(reply.status)
+                + (reply.status == 200 ? " OK" : " Error") + "\r\nContent-Type: " + reply.contentType
+                + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
+                + "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + reply.body;
+            QPointer<QTcpSocket> guard(socket);
+            auto send = [guard, response] {
+                if (!guard)
+                    return;
+                guard->write(response);
+                guard->disconnectFromHost();
+            };
+            if (reply.delayMs > 0)
+                QTimer::singleShot(reply.delayMs, this, send);
+            else
+                send();
+        });
+    }
+}
+
+QByteArray testPage(const QString &title, const QString &body)
+{
+    return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title></head>"
+                          "<body>%2</body></html>")
+        .arg(title, body)
+        .toUtf8();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QTcpServer>
+#include <functional>
+
+// A small HTTP/1.0 server on 127.0.0.1 for the tests. It answers from a table of paths, records
+// every request line exactly as the bytes arrived, and closes each connection after answering.
+class TestHttpServer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Reply
+    {
+        int status = 200;
+        QByteArray contentType = "text/html; charset=utf-8";
+        QByteArray body;
+        int delayMs = 0; // answer only after this long (pages that stay loading for a while)
+    };
+    // A handler sees the request target (path and query, raw bytes) and the Host header.
+    using Handler = std::function<Reply(const QByteArray &target, const QByteArray &host)>;
+
+    explicit TestHttpServer(QObject *parent = nullptr);
+
+    bool listen(quint16 port = 0); // 0: the system picks a free port
+    quint16 port() const { return m_server.serverPort(); }
+    QByteArray baseUrl() const; // "http://127.0.0.1:<port>"
+
+    // Serve `body` for requests whose path (without the query) equals `path`.
+    void setPage(const QByteArray &path, const QByteArray &body,
+                 const QByteArray &contentType = "text/html; charset=utf-8", int delayMs = 0);
+    // Used for every request that no page matches; without it such requests get 404.
+    void setFallback(Handler handler) { m_fallback = std::move(handler); }
+
+    QList<QByteArray> requestLines() const { return m_requestLines; } // "GET /x?y HTTP/1.1"
+    QList<QByteArray> requestTargets() const; // just the "/x?y" part of each line
+    QList<QByteArray> requestHosts() const { return m_hosts; }
+    void clearRequests();
+
+signals:
+    void requestReceived(const QByteArray &target, const QByteArray &host);
+
+private:
+    void onNewConnection();
+
+    QTcpServer m_server;
+    QHash<QByteArray, Reply> m_pages;
+    Handler m_fallback;
+    QList<QByteArray> m_requestLines;
+    QList<QByteArray> m_hosts;
+};
+
+// A simple HTML page with the given title and body markup, as UTF-8 bytes.
+QByteArray testPage(const QString &title, const QString &body = QString());
