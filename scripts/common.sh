@@ -1,0 +1,41 @@
+# Shared by scripts/run and scripts/test: Debian packages, the build, and the display.
+# shellcheck shell=bash
+
+VANZU_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+VANZU_BUILD="${VANZU_BUILD:-$VANZU_ROOT/build}"
+
+# Installs the named Debian packages that are missing (apt-get; through sudo when not root).
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+BUILD_PACKAGES=(qt6-base-dev qt6-webengine-dev libgl-dev cmake g++ make)
+RUN_PACKAGES=(xvfb xauth x11-utils fonts-noto-cjk)
+
+# Configures once, then builds incrementally.
+build() {
+    if [ ! -f "$VANZU_BUILD/CMakeCache.txt" ]; then
+        cmake -S "$VANZU_ROOT" -B "$VANZU_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    fi
+    cmake --build "$VANZU_BUILD" --parallel "$(nproc)" "$@"
+}
+
+# The web engine's sandbox cannot run as root; only then is it switched off, and we say so.
+sandbox_for_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        export QTWEBENGINE_DISABLE_SANDBOX=1
+        echo "Running as root: QTWEBENGINE_DISABLE_SANDBOX=1 is set for the web engine."
+    fi
+}
