@@ -1,0 +1,397 @@
+#include "TBrowserHost.h"
+
+#include "TDocumentScheme.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineView>
+
+namespace {
+// Chromium refuses data: addresses longer than this (url::kMaxURLChars); the margin covers
+// the media type in front of the data.
+constexpr qsizetype kMaxDataUrl = 2 * 1024 * 1024 - 4096;
+// A renderer that crashes again this soon after being reloaded is not reloaded again.
+constexpr qint64 kCrashRepeatMs = 10000;
+const QString kAboutBlank = QStringLiteral("about:blank");
+
+// The length of `data` percent-encoded as QByteArray::toPercentEncoding() does it.
+qsizetype PercentEncodedSize(const QByteArray &data)
+{
+    qsizetype size = 0;
+    for (const char c : data) {
+        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+                || c == '-' || c == '.' || c == '_' || c == '~';
+        size += unreserved ? 1 : 3;
+    }
+    return size;
+}
+} // namespace
+
+TBrowserError::TBrowserError(const QString &message) : std::runtime_error(message.toStdString()) { }
+
+// The engine's page; passes the engine's call-backs on to its host.
+class TBrowserPage : public QWebEnginePage
+{
+public:
+    TBrowserPage(TBrowserHost *host, QObject *parent) : QWebEnginePage(parent), m_host(host) { }
+
+    // The engine's own answers, for a host that leaves a call-back to the engine.
+    void engineAlert(const QUrl &origin, const QString &msg) { QWebEnginePage::javaScriptAlert(origin, msg); }
+    bool engineConfirm(const QUrl &origin, const QString &msg) { return QWebEnginePage::javaScriptConfirm(origin, msg); }
+    bool enginePrompt(const QUrl &origin, const QString &msg, const QString &defaultValue, QString *result)
+    {
+        return QWebEnginePage::javaScriptPrompt(origin, msg, defaultValue, result);
+    }
+
+protected:
+    QWebEnginePage *createWindow(WebWindowType type) override
+    {
+        return m_host->m_destroying ? nullptr : m_host->CreateWindow(type);
+    }
+    void javaScriptAlert(const QUrl &origin, const QString &msg) override
+    {
+        if (!m_host->m_destroying)
+            m_host->JavaScriptAlert(origin, msg);
+    }
+    bool javaScriptConfirm(const QUrl &origin, const QString &msg) override
+    {
+        return !m_host->m_destroying && m_host->JavaScriptConfirm(origin, msg);
+    }
+    bool javaScriptPrompt(const QUrl &origin, const QString &msg, const QString &defaultValue,
+                          QString *result) override
+    {
+        return !m_host->m_destroying && m_host->JavaScriptPrompt(origin, msg, defaultValue, result);
+    }
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber,
+                                  const QString &sourceID) override
+    {
+        if (!m_host->m_destroying)
+            m_host->JavaScriptConsoleMessage(level, message, lineNumber, sourceID);
+    }
+
+private:
+    TBrowserHost *m_host; // owns this page through the engine view
+};
+
+TBrowserHost::TBrowserHost(QWidget *parent) : QWidget(parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+TBrowserHost::~TBrowserHost()
+{
+    m_destroying = true;
+    ReleaseEngine();
+}
+
+QWebEngineView *TBrowserHost::Engine()
+{
+    if (m_view || m_destroying)
+        return m_view;
+    m_view = new QWebEngineView(this);
+    m_page = new TBrowserPage(this, m_view);
+    m_view->setPage(m_page);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout()->addWidget(m_view);
+    setFocusProxy(m_view);
+
+    connect(m_view, &QWidget::customContextMenuRequested, this, &TBrowserHost::ContextMenuRequested);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &TBrowserHost::onLoadingChanged);
+    connect(m_page, &QWebEnginePage::loadProgress, this, &TBrowserHost::onLoadProgress);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &TBrowserHost::onLoadFinished);
+    connect(m_page, &QWebEnginePage::urlChanged, this, &TBrowserHost::onUrlChanged);
+    connect(m_page, &QWebEnginePage::titleChanged, this, &TBrowserHost::onTitleChanged);
+    connect(m_page, &QWebEnginePage::linkHovered, this, &TBrowserHost::onLinkHovered);
+    connect(m_page, &QWebEnginePage::newWindowRequested, this, &TBrowserHost::onNewWindowRequested);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this, &TBrowserHost::onRenderProcessTerminated);
+    connect(m_page->action(QWebEnginePage::Back), &QAction::changed, this,
+            [this] { onNavigationActionChanged(CommandBack); });
+    connect(m_page->action(QWebEnginePage::Forward), &QAction::changed, this,
+            [this] { onNavigationActionChanged(CommandForward); });
+
+    EngineCreated(m_view);
+    return m_view;
+}
+
+void TBrowserHost::ReleaseEngine()
+{
+    if (!m_view)
+        return;
+    m_page->disconnect(this);
+    m_view->disconnect(this);
+    QWebEngineView *view = m_view;
+    m_view = nullptr;
+    m_page = nullptr;
+    delete view; // and its page
+}
+
+QWebEnginePage *TBrowserHost::Document() const
+{
+    return m_hasDocument ? m_page : nullptr;
+}
+
+QString TBrowserHost::LocationURL() const
+{
+    if (m_textDocumentIssued)
+        return kAboutBlank;
+    if (!m_view || !m_hasDocument)
+        return QString();
+    return ShownAddress(m_view->url());
+}
+
+TReadyState TBrowserHost::ReadyState() const
+{
+    if (!m_hasDocument)
+        return rsUninitialized;
+    return m_busy ? rsLoading : rsComplete;
+}
+
+QString TBrowserHost::ShownAddress(const QUrl &url) const
+{
+    if (TDocumentScheme::isDocumentUrl(url) || url.scheme() == QLatin1String("data"))
+        return kAboutBlank;
+    return QString::fromLatin1(url.toEncoded());
+}
+
+void TBrowserHost::NavigationIssued()
+{
+    m_hasDocument = true;
+    m_awaitingStart = true;
+    m_textDocumentIssued = false;
+    m_crashedUrl.clear();
+    SetBusy(true);
+}
+
+void TBrowserHost::NavigationStopped()
+{
+    // A navigation that the engine has not started yet ends without any report of its own.
+    if (m_awaitingStart && !m_loadRunning) {
+        m_awaitingStart = false;
+        FinishLoad();
+    }
+}
+
+void TBrowserHost::ReloadDocument()
+{
+    if (!Engine())
+        return;
+    const QUrl retry = m_crashedUrl;
+    NavigationIssued();
+    if (retry.isValid())
+        m_page->load(retry);
+    else
+        m_page->triggerAction(QWebEnginePage::Reload);
+}
+
+void TBrowserHost::ShowDocumentBytes(const QByteArray &html)
+{
+    if (!Engine())
+        return;
+    NavigationIssued();
+    m_textDocumentIssued = true;
+    // Chromium carries setContent() in a data: address; a larger document is served from memory.
+    if (PercentEncodedSize(html) <= kMaxDataUrl)
+        m_page->setContent(html, QStringLiteral("text/html;charset=GBK"), QUrl(kAboutBlank));
+    else
+        m_page->load(TDocumentScheme::forProfile(m_page->profile())->addDocument(this, html));
+}
+
+void TBrowserHost::SetBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+void TBrowserHost::EngineCreated(QWebEngineView *) { }
+
+void TBrowserHost::DocumentLoadStarted() { }
+
+void TBrowserHost::ContextMenuRequested(const QPoint &pos)
+{
+    if (!m_view)
+        return;
+    QMenu *menu = m_view->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(m_view->mapToGlobal(pos));
+}
+
+void TBrowserHost::JavaScriptAlert(const QUrl &securityOrigin, const QString &msg)
+{
+    m_page->engineAlert(securityOrigin, msg);
+}
+
+bool TBrowserHost::JavaScriptConfirm(const QUrl &securityOrigin, const QString &msg)
+{
+    return m_page->engineConfirm(securityOrigin, msg);
+}
+
+bool TBrowserHost::JavaScriptPrompt(const QUrl &securityOrigin, const QString &msg, const QString &defaultValue,
+                                    QString *result)
+{
+    return m_page->enginePrompt(securityOrigin, msg, defaultValue, result);
+}
+
+void TBrowserHost::JavaScriptConsoleMessage(QWebEnginePage::JavaScriptConsoleMessageLevel, const QString &, int,
+                                            const QString &)
+{
+}
+
+QWebEnginePage *TBrowserHost::CreateWindow(QWebEnginePage::WebWindowType)
+{
+    TBrowserHost *target = nullptr;
+    bool cancel = false;
+    m_newWindowAnswer = NewWindowAnswer::None;
+    if (!Raise(OnNewWindow2, this, target, cancel))
+        return nullptr;
+    if (cancel) {
+        m_newWindowAnswer = NewWindowAnswer::Cancelled;
+        return nullptr;
+    }
+    // The requesting page cannot adopt its own new window: the content then opens here instead.
+    if (!target || target == this || !target->Engine()) {
+        m_newWindowAnswer = NewWindowAnswer::OpenHere;
+        return nullptr;
+    }
+    target->NavigationIssued();
+    return target->m_page;
+}
+
+void TBrowserHost::onNewWindowRequested(QWebEngineNewWindowRequest &request)
+{
+    // Asked by the engine only when CreateWindow() handed back no page.
+    const NewWindowAnswer answer = std::exchange(m_newWindowAnswer, NewWindowAnswer::None);
+    if (answer == NewWindowAnswer::Cancelled || !request.requestedUrl().isValid())
+        return;
+    NavigationIssued();
+    m_page->load(request.requestedUrl());
+}
+
+void TBrowserHost::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+        return;
+    m_hasDocument = true;
+    m_awaitingStart = false;
+    m_loadRunning = true;
+    m_lastProgress = -1;
+    SetBusy(true);
+    DocumentLoadStarted();
+    if (!Raise(OnStatusTextChange, this, QStringLiteral("正在打开网页 ") + ShownAddress(info.url())))
+        return;
+    Raise(OnCommandStateChange, this, int(CommandUpdate), false);
+}
+
+void TBrowserHost::onLoadProgress(int progress)
+{
+    if (progress == m_lastProgress)
+        return;
+    m_lastProgress = progress;
+    Raise(OnProgressChange, this, progress, 100);
+}
+
+void TBrowserHost::onLoadFinished(bool)
+{
+    m_loadRunning = false;
+    m_awaitingStart = false;
+    FinishLoad();
+}
+
+void TBrowserHost::FinishLoad()
+{
+    SetBusy(false);
+    // The owner shows progress only while it is more than two steps short of the end.
+    if (m_lastProgress != 100) {
+        m_lastProgress = 100;
+        if (!Raise(OnProgressChange, this, 100, 100))
+            return;
+    }
+    if (!Raise(OnStatusTextChange, this, QStringLiteral("完成")))
+        return;
+    if (!Raise(OnCommandStateChange, this, int(CommandUpdate), false))
+        return;
+    Raise(OnDownloadComplete, this);
+}
+
+void TBrowserHost::onUrlChanged(const QUrl &url)
+{
+    if (!TDocumentScheme::isDocumentUrl(url) && url.scheme() != QLatin1String("data") && url != QUrl(kAboutBlank))
+        m_textDocumentIssued = false;
+    emit locationURLChanged();
+    QVariant address = ShownAddress(url);
+    if (!Raise(OnNavigateComplete2, this, static_cast<QObject *>(Application()), address))
+        return;
+    // A move within the same document (an anchor, history.pushState) gets no load of its own.
+    if (m_awaitingStart && !m_loadRunning) {
+        m_awaitingStart = false;
+        FinishLoad();
+    }
+}
+
+void TBrowserHost::onTitleChanged(const QString &title)
+{
+    // Before a document names itself the engine reports its address as the title; for a
+    // document served from memory that is "about:blank", as for any other text document.
+    QString shown = title;
+    if (m_view && TDocumentScheme::isDocumentUrl(m_view->url()) && title == m_view->url().toString())
+        shown = kAboutBlank;
+    Raise(OnTitleChange, this, shown);
+}
+
+void TBrowserHost::onLinkHovered(const QString &url)
+{
+    // The engine also reports "no link" at every commit; only real changes are news.
+    if (url == m_hoveredLink)
+        return;
+    m_hoveredLink = url;
+    Raise(OnStatusTextChange, this, url);
+}
+
+void TBrowserHost::onNavigationActionChanged(int command)
+{
+    if (!m_page)
+        return;
+    const bool back = command == CommandBack;
+    const bool enabled = m_page->action(back ? QWebEnginePage::Back : QWebEnginePage::Forward)->isEnabled();
+    bool &known = back ? m_canGoBack : m_canGoForward;
+    if (enabled == known)
+        return;
+    known = enabled;
+    Raise(OnCommandStateChange, this, command, enabled);
+}
+
+void TBrowserHost::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status)
+{
+    if (status == QWebEnginePage::NormalTerminationStatus)
+        return;
+    // Reloading from inside the engine's report is not safe; do it once the report is over.
+    QMetaObject::invokeMethod(this, &TBrowserHost::RecoverFromCrash, Qt::QueuedConnection);
+}
+
+void TBrowserHost::RecoverFromCrash()
+{
+    if (!m_view || m_destroying)
+        return;
+    const QUrl address = m_view->url();
+    if (!m_lastCrash.isValid() || m_lastCrash.elapsed() > kCrashRepeatMs) {
+        m_lastCrash.start();
+        NavigationIssued();
+        m_page->triggerAction(QWebEnginePage::Reload);
+        return;
+    }
+    // Crashed again right after the reload: say so in the page rather than reload forever.
+    // The address stays, so that a refresh tries the page again.
+    m_lastCrash.invalidate();
+    NavigationIssued();
+    m_crashedUrl = address;
+    const QString notice = QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>网页无法显示</title>"
+                                          "</head><body><p>显示此网页的进程意外终止。请稍后刷新重试。</p></body></html>");
+    m_page->setContent(notice.toUtf8(), QStringLiteral("text/html;charset=UTF-8"), address);
+}

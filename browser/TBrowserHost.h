@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QUrl>
+#include <QVariant>
+#include <QWebEnginePage>
+#include <QWidget>
+
+#include <functional>
+#include <stdexcept>
+
+class QWebEngineLoadingInfo;
+class QWebEngineNewWindowRequest;
+class QWebEngineView;
+class TBrowserPage;
+
+// A failure of the browser view that its caller should report; what() is UTF-8 text.
+class TBrowserError : public std::runtime_error
+{
+public:
+    explicit TBrowserError(const QString &message);
+};
+
+// How far the current document has come; the wait for a document looks for rsComplete.
+enum TReadyState { rsUninitialized = 0, rsLoading = 1, rsLoaded = 2, rsInteractive = 3, rsComplete = 4 };
+
+// The web engine as a window control: hosts a QWebEngineView and its page, reports what the
+// engine does through the events below, and hands the engine's call-backs to virtual methods
+// whose defaults are the engine's own behaviour.
+//
+// The engine objects are created on first need, so a view that never shows a page costs
+// nothing. Every event handler may destroy the view; nothing here touches it afterwards.
+class TBrowserHost : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QString LocationURL READ LocationURL NOTIFY locationURLChanged)
+    Q_PROPERTY(bool Busy READ Busy NOTIFY busyChanged)
+    Q_PROPERTY(int ReadyState READ ReadyState NOTIFY busyChanged)
+
+public:
+    // Command numbers of OnCommandStateChange.
+    enum : int { CommandUpdate = -1, CommandForward = 1, CommandBack = 2 };
+
+    explicit TBrowserHost(QWidget *parent = nullptr);
+    ~TBrowserHost() override;
+
+    // What a new-window answer hands back so that the new window's content opens here.
+    TBrowserHost *Application() { return this; }
+    // The page that holds the current document; null before the first navigation.
+    QWebEnginePage *Document() const;
+    bool HasDocument() const { return m_hasDocument; }
+    // Address of the current document, percent-encoded as it went on the wire; "about:blank"
+    // for a document handed over as text, empty before the first navigation.
+    QString LocationURL() const;
+    // From the moment a navigation is issued until the engine ends it.
+    bool Busy() const { return m_busy; }
+    TReadyState ReadyState() const;
+
+    bool HasEngine() const { return m_view != nullptr; }
+    QWebEngineView *EngineView() const { return m_view; }
+
+    // Events. A handler may do anything, including destroying this view.
+    std::function<void(QObject *ASender, const QString &Text)> OnStatusTextChange;
+    std::function<void(QObject *ASender, int Progress, int ProgressMax)> OnProgressChange;
+    std::function<void(QObject *ASender, int Command, bool Enable)> OnCommandStateChange;
+    std::function<void(QObject *ASender)> OnDownloadComplete;
+    std::function<void(QObject *ASender, const QString &Text)> OnTitleChange;
+    // Set ppDisp to another view's Application() to open the new window's content there.
+    std::function<void(QObject *ASender, TBrowserHost *&ppDisp, bool &Cancel)> OnNewWindow2;
+    std::function<void(QObject *ASender, QObject *pDisp, QVariant &URL)> OnNavigateComplete2;
+
+signals:
+    void busyChanged(bool busy);
+    void locationURLChanged();
+
+protected:
+    // The engine view, created on first call; null only while this view is being destroyed.
+    QWebEngineView *Engine();
+    // Deletes the engine objects; the first thing a destructor down the chain does.
+    void ReleaseEngine();
+
+    // Bookkeeping for operations that start a navigation: Busy from now on.
+    void NavigationIssued();
+    // A stop: ends the busy state of a navigation the engine has not started yet.
+    void NavigationStopped();
+    // Reloads the document, or retries the address whose renderer crashed twice.
+    void ReloadDocument();
+    // Shows `html` (GBK bytes) as a document whose address reads "about:blank".
+    void ShowDocumentBytes(const QByteArray &html);
+
+    // Call-backs of the engine. The defaults do what the engine does on its own.
+    virtual void EngineCreated(QWebEngineView *view);
+    virtual void DocumentLoadStarted();
+    virtual void ContextMenuRequested(const QPoint &pos);
+    virtual void JavaScriptAlert(const QUrl &securityOrigin, const QString &msg);
+    virtual bool JavaScriptConfirm(const QUrl &securityOrigin, const QString &msg);
+    virtual bool JavaScriptPrompt(const QUrl &securityOrigin, const QString &msg, const QString &defaultValue,
+                                  QString *result);
+    virtual void JavaScriptConsoleMessage(QWebEnginePage::JavaScriptConsoleMessageLevel level,
+                                          const QString &message, int lineNumber, const QString &sourceID);
+
+    // Calls an event handler if one is bound. False when the handler destroyed this view: the
+    // caller must then return without touching any member.
+    template <typename Event, typename... Args>
+    bool Raise(const Event &event, Args &&...args)
+    {
+        if (!event)
+            return true;
+        QPointer<TBrowserHost> alive(this);
+        const Event handler = event; // the handler may replace or destroy the member
+        handler(std::forward<Args>(args)...);
+        return !alive.isNull();
+    }
+
+    bool m_destroying = false; // set first thing in destruction: ends every wait
+
+private:
+    friend class TBrowserPage;
+
+    QWebEnginePage *CreateWindow(QWebEnginePage::WebWindowType type);
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void onLoadProgress(int progress);
+    void onLoadFinished(bool ok);
+    void onUrlChanged(const QUrl &url);
+    void onTitleChanged(const QString &title);
+    void onLinkHovered(const QString &url);
+    void onNavigationActionChanged(int command);
+    void onNewWindowRequested(QWebEngineNewWindowRequest &request);
+    void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
+    void RecoverFromCrash();
+    void FinishLoad();
+    void SetBusy(bool busy);
+    // An address as the program shows it: documents handed over as text read "about:blank".
+    QString ShownAddress(const QUrl &url) const;
+
+    QWebEngineView *m_view = nullptr;
+    TBrowserPage *m_page = nullptr;
+    bool m_hasDocument = false;
+    bool m_busy = false;
+    bool m_awaitingStart = false; // issued, and the engine has not reported the load yet
+    bool m_loadRunning = false;   // between the engine's load start and load end
+    bool m_textDocumentIssued = false;
+    int m_lastProgress = -1;
+    bool m_canGoBack = false;
+    bool m_canGoForward = false;
+    QString m_hoveredLink;
+    enum class NewWindowAnswer { None, Cancelled, OpenHere } m_newWindowAnswer = NewWindowAnswer::None;
+    QElapsedTimer m_lastCrash;
+    QUrl m_crashedUrl; // set while the crash notice is shown
+};

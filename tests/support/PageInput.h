@@ -1,0 +1,25 @@
+#pragma once
+
+#include "TBrowserView.h"
+
+#include <QSignalSpy>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+#include <algorithm>
+
+// Moves the pointer over the link at `pos` until the page reports it: from then on the page
+// takes mouse input there.
+inline bool PointAtLink(TBrowserView *view, const QPoint &pos)
+{
+    QSignalSpy hovered(view->EngineView()->page(), &QWebEnginePage::linkHovered);
+    QWidget *page = view->EngineView()->focusProxy();
+    int step = 0;
+    return QTest::qWaitFor(
+            [&] {
+                QTest::mouseMove(page, pos + QPoint(++step % 2, 0));
+                return std::any_of(hovered.cbegin(), hovered.cend(),
+                                   [](const QList<QVariant> &args) { return !args.at(0).toString().isEmpty(); });
+            },
+            5000);
+}
