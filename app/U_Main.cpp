@@ -1,11 +1,15 @@
 #include "U_Main.h"
 
 #include "Images.h"
+#include "TPageControl.h"
+#include "TTabSheetEx.h"
 #include "TProgressPane.h"
 #include "U_Pub.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -79,8 +83,11 @@ TFrm_Main::TFrm_Main(QWidget *parent) : QWidget(parent)
 
 TFrm_Main::~TFrm_Main()
 {
-    // Whatever the pages report while they are torn down changes nothing any more.
+    // The tabs go first, while the window they report to is still whole; whatever they report
+    // on the way out changes nothing.
     m_closing = true;
+    delete PageControl1;
+    PageControl1 = nullptr;
 }
 
 void TFrm_Main::createControls()
@@ -191,8 +198,19 @@ void TFrm_Main::createControls()
     BtnOptn->setPopupMode(QToolButton::MenuButtonPopup);
     BtnOptn->setMenu(pmRopt);
 
-    PageControl1 = new QWidget(pMain);
+    PageControl1 = new TPageControl(pMain);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->SetShowCloseButton(true);
+    PageControl1->SetShowCloseButtonOnActiveTab(true);
+    PageControl1->SetShowMenuButton(true);
+    PageControl1->SetBoldCurrentTab(true);
+    PageControl1->SetTabStyle(TPageControl::tsRoundCorners);
+    PageControl1->OnChange = [this](QObject *sender) { PageControl1Change(sender); };
+    PageControl1->OnClose = [this](QObject *sender, bool &allowClose) { PageControl1Close(sender, allowClose); };
+    PageControl1->OnMouseDown = [this](QObject *sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                                       bool doubleClick, int x, int y) {
+        PageControl1MouseDown(sender, button, shift, doubleClick, x, y);
+    };
     mainLayout->addWidget(PageControl1, 1);
 
     // Status bar: status text, progress, clock.
@@ -224,6 +242,13 @@ void TFrm_Main::createControls()
     Timer1->setInterval(10000);
     connect(Timer1, &QTimer::timeout, this, &TFrm_Main::Timer1Timer);
     Timer1->start();
+
+    createPageCommands();
+    CreateGuideButtons();
+    connect(BtnWD, &QToolButton::clicked, this, &TFrm_Main::BtnWDClick);
+    EdtWD->installEventFilter(this); // a click on the shop box opens the selection too
+    connect(btnGo, &QToolButton::clicked, this, &TFrm_Main::btnGoClick);
+    cbKeyWord->lineEdit()->installEventFilter(this); // Enter starts the search
 }
 
 void TFrm_Main::FormCreate()
@@ -234,6 +259,8 @@ void TFrm_Main::FormCreate()
 void TFrm_Main::FormShow()
 {
     m_startTime = QDateTime::currentDateTime();
+    CreateTopShopButtons();
+    OpenStartTab();
 }
 
 bool TFrm_Main::FormCloseQuery()
@@ -286,6 +313,20 @@ bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
         if (mouse->button() == Qt::LeftButton && ImgLogo->rect().contains(mouse->position().toPoint())) {
             ImgLogoClick();
             return true;
+        }
+    } else if (watched == EdtWD && event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton && EdtWD->rect().contains(mouse->position().toPoint()))
+            BtnWDClick();
+    } else if (watched == cbKeyWord->lineEdit() && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        cbKeyWordKeyDown(key->key(), key->modifiers()); // not consumed: the box sees Enter too
+    } else if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
+        if (auto *button = qobject_cast<QToolButton *>(watched); button && m_guideButtons.contains(button)) {
+            if (event->type() == QEvent::Enter)
+                BtnHot1MouseEnter(button);
+            else
+                BtnHot1MouseLeave(button);
         }
     } else if (watched == sBToolBar && event->type() == QEvent::Resize) {
         // Anchored to the top right: the distance to the right edge stays as laid out.

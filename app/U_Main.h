@@ -1,8 +1,14 @@
 #pragma once
 
+#include "TBrowserView.h"
+#include "TTabSheetEx.h"
+
 #include <QDateTime>
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -50,7 +56,7 @@ public:
     QToolButton *btnForward = nullptr;
     QToolButton *BtnRfsh = nullptr;
     QToolButton *BtnOptn = nullptr;
-    QWidget *PageControl1 = nullptr;
+    TPageControl *PageControl1 = nullptr;
     QWidget *sBar = nullptr;
     QLabel *sBarStus = nullptr;
     TProgressPane *pBar = nullptr;
@@ -63,6 +69,64 @@ public:
     void ImgLogoClick();
     void Timer1Timer();
 
+    // Tabs (browser/TabManager.cpp). OpenInTab is the one way any address is shown;
+    // "about:blank" means the start page.
+    void OpenInTab(const QString &Address);
+    void ShowDefaultPage(TBrowserView *Browser);
+    void OpenStartTab();
+    void CloseTabAt(int Index);
+    void PageControl1Close(QObject *Sender, bool &AllowClose);
+    void PageControl1MouseDown(QObject *Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
+                               bool DoubleClick, int X, int Y);
+    void PageControl1Change(QObject *Sender);
+    // The tab the most recent OpenInTab used; null once that tab is closed.
+    TTabSheetEx *LastTab() const { return m_lastTab; }
+    TTabSheetEx *ActiveTab() const;
+    bool IsTabClosing() const { return m_tabClosing; }
+
+    // Browser events (browser/BrowserEvents.cpp).
+    void UpdateNavButtons();
+    void BrowserStatusTextChange(QObject *ASender, const QString &Text);
+    void BrowserProgressChange(QObject *ASender, int Progress, int ProgressMax);
+    void BrowserCommandStateChange(QObject *ASender, int Command, bool Enable);
+    void BrowserDownloadComplete(QObject *ASender);
+    void BrowserTitleChange(QObject *ASender, const QString &Text);
+    void BrowserNewWindow2(QObject *ASender, TBrowserHost *&ppDisp, bool &Cancel);
+    void BrowserNavigateComplete2(QObject *ASender, QObject *pDisp, QVariant &URL);
+    void BrowserShowContextMenu(QObject *Sender, int &Result);
+    void BrowserScriptError(QObject *Sender, TScriptErrorAction &ScriptErrorAction);
+
+    // Navigation and page commands (browser/PageCommands.cpp).
+    void btnBackClick();
+    void btnForwardClick();
+    void btnStopClick();
+    void BtnRfshClick();
+    void BtnOptnClick();
+    void pmSaveClick();
+    void pmPageSettingClick();
+    void pmPrintClick();
+    QAction *pmSave = nullptr;
+    QAction *N2 = nullptr;
+    QAction *pmPageSetting = nullptr;
+    QAction *pmPrint = nullptr;
+
+    // Shop selection (shops/U_SelShop.cpp) and the comparison search (shops/ComparisonSearch.cpp).
+    void BtnWDClick();
+    void btnGoClick();
+    void AddKeywordHistory();
+    void cbKeyWordKeyDown(int Key, Qt::KeyboardModifiers Shift);
+    QString Keyword() const; // the keyword box's text, trimmed of blanks and control characters
+    // kd.db next to the executable; tests may point it elsewhere.
+    QString HistoryFilePath() const;
+    void SetHistoryFilePath(const QString &path) { m_historyFilePath = path; }
+
+    // Link buttons (shops/LinkButtons.cpp).
+    void CreateGuideButtons();
+    void CreateTopShopButtons();
+    void BtnHot1Click(QObject *Sender);
+    void BtnHot1MouseEnter(QObject *Sender);
+    void BtnHot1MouseLeave(QObject *Sender);
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -72,8 +136,16 @@ protected:
 private:
     void createControls();
     bool FormCloseQuery();
+    void createPageCommands();
+    void bindBrowserEvents(TBrowserView *view);
+    void endTabClose();
+    // The tab that holds the view that raised an event; null while that tab is being destroyed.
+    TTabSheetEx *tabOf(QObject *view) const;
 
     QDateTime m_startTime;
+    QPointer<TTabSheetEx> m_lastTab;
+    QList<QToolButton *> m_guideButtons;
+    QString m_historyFilePath;
     bool m_shown = false;
     bool m_closing = false;
     bool m_tabClosing = false;

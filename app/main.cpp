@@ -1,4 +1,5 @@
 #include "TApplication.h"
+#include "TBrowserHooks.h"
 #include "U_Main.h"
 
 #include <QScreen>
@@ -7,6 +8,8 @@
 int main(int argc, char *argv[])
 {
     TApplication app(argc, argv);
+    // The browser views' process-wide set-up, undone when the program ends.
+    TBrowserProcess browserProcess;
     TFrm_Main window;
     window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
                                            app.primaryScreen()->availableGeometry()));

@@ -1,0 +1,135 @@
+// The main window's answers to its browser views' events, and the toolbar state.
+#include "U_Main.h"
+
+#include "TBrowserView.h"
+#include "TPageControl.h"
+#include "TProgressPane.h"
+#include "TTabSheetEx.h"
+#include "TabTextRules.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+void TFrm_Main::UpdateNavButtons()
+{
+    if (m_closing || m_tabClosing)
+        return;
+    TTabSheetEx *t = ActiveTab();
+    if (!t)
+        return;
+    // "Can take the focus": the tab and everything up to the window is visible and enabled;
+    // the window's own state is not looked at.
+    QWidget *form = t->window();
+    BtnRfsh->setEnabled(form != t && t->isVisibleTo(form) && t->isEnabledTo(form));
+    btnForward->setEnabled(t->CanGoForward);
+    btnBack->setEnabled(t->CanGoBack);
+    btnStop->setEnabled(t->IsBusy);
+    btnStop->setEnabled(t->Browser && t->Browser->Busy());
+    BtnOptn->setEnabled(BtnRfsh->isEnabled());
+}
+
+void TFrm_Main::BrowserStatusTextChange(QObject *ASender, const QString &Text)
+{
+    if (m_closing || m_tabClosing)
+        return;
+    TTabSheetEx *tab = tabOf(ASender);
+    if (!tab || tab != ActiveTab())
+        return;
+    sBarStus->setText(StatusPaneText(Text));
+}
+
+void TFrm_Main::BrowserProgressChange(QObject *ASender, int Progress, int ProgressMax)
+{
+    if (m_closing || m_tabClosing)
+        return;
+    TTabSheetEx *tab = tabOf(ASender);
+    if (!tab || tab != ActiveTab())
+        return;
+    try {
+        // The difference of two 32-bit counts, wrapping as 32-bit arithmetic does.
+        const auto remaining = static_cast<qint32>(static_cast<quint32>(ProgressMax) - static_cast<quint32>(Progress));
+        if (remaining > 2) {
+            if (pBar->isHidden())
+                pBar->show();
+            pBar->SetTotalParts(ProgressMax);
+            pBar->SetPartsComplete(Progress);
+        } else {
+            pBar->hide();
+        }
+    } catch (...) {
+        pBar->SetPartsComplete(0);
+        pBar->hide();
+    }
+}
+
+void TFrm_Main::BrowserCommandStateChange(QObject *ASender, int Command, bool Enable)
+{
+    if (m_closing || m_tabClosing)
+        return;
+    TTabSheetEx *t = tabOf(ASender);
+    if (!t)
+        return;
+    switch (Command) {
+    case -1: t->IsBusy = t->Browser->Busy(); break;
+    case 1: t->CanGoForward = Enable; break;
+    case 2: t->CanGoBack = Enable; break;
+    default: break;
+    }
+}
+
+void TFrm_Main::BrowserDownloadComplete(QObject *ASender)
+{
+    if (m_closing || m_tabClosing)
+        return;
+    TTabSheetEx *tab = tabOf(ASender);
+    if (tab && tab == ActiveTab())
+        UpdateNavButtons();
+}
+
+void TFrm_Main::BrowserTitleChange(QObject *ASender, const QString &Text)
+{
+    if (m_closing || m_tabClosing)
+        return;
+    TTabSheetEx *tab = tabOf(ASender);
+    if (!tab)
+        return;
+    tab->SetCaption(TabCaptionFromTitle(Text));
+    tab->SetHint(Text);
+}
+
+void TFrm_Main::BrowserNewWindow2(QObject *ASender, TBrowserHost *&ppDisp, bool &Cancel)
+{
+    Q_UNUSED(Cancel);
+    // Nothing opens for a page whose tab is going away, nor after the close request.
+    TTabSheetEx *requester = tabOf(ASender);
+    if (m_closing || !requester)
+        return;
+    // The tab of the most recent OpenInTab gives the address; once that tab is closed, the tab
+    // that asks for the window stands in for it.
+    TTabSheetEx *source = m_lastTab ? m_lastTab.data() : requester;
+    OpenInTab(source->Browser->LocationURL());
+    TTabSheetEx *used = m_lastTab;
+    if (!used)
+        return;
+    PageControl1->SetActivePage(used);
+    ppDisp = used->Browser->Application();
+}
+
+void TFrm_Main::BrowserNavigateComplete2(QObject *ASender, QObject *pDisp, QVariant &URL)
+{
+    Q_UNUSED(ASender);
+    Q_UNUSED(pDisp);
+    Q_UNUSED(URL);
+}
+
+void TFrm_Main::BrowserShowContextMenu(QObject *Sender, int &Result)
+{
+    Q_UNUSED(Sender);
+    Result = 0; // handled: no context menu in any page
+}
+
+void TFrm_Main::BrowserScriptError(QObject *Sender, TScriptErrorAction &ScriptErrorAction)
+{
+    Q_UNUSED(Sender);
+    ScriptErrorAction = eaContinue; // scripts keep running, no dialog
+}

@@ -1,0 +1,160 @@
+// The main window's tabs: opening addresses in a reused or a new tab, the start page, closing.
+#include "U_Main.h"
+
+#include "TBrowserView.h"
+#include "TPageControl.h"
+#include "TProgressPane.h"
+#include "TTabSheetEx.h"
+#include "U_Pub.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+const QString kLoading = QStringLiteral("加载中...");
+const QString kDefault = QStringLiteral("默认");
+const QString kBlank = QStringLiteral("空白页");
+const QString kNotFound = QStringLiteral("找不到服务器");
+} // namespace
+
+TTabSheetEx *TFrm_Main::ActiveTab() const
+{
+    return qobject_cast<TTabSheetEx *>(PageControl1->ActivePage());
+}
+
+TTabSheetEx *TFrm_Main::tabOf(QObject *view) const
+{
+    auto *browser = qobject_cast<TBrowserView *>(view);
+    if (!browser)
+        return nullptr;
+    auto *tab = qobject_cast<TTabSheetEx *>(browser->parentWidget());
+    return tab && tab->Browser == browser ? tab : nullptr;
+}
+
+void TFrm_Main::OpenInTab(const QString &Address)
+{
+    bool reuse = false;
+    if (TTabSheetEx *active = ActiveTab()) {
+        m_lastTab = active;
+        const QString caption = active->Caption();
+        if (caption == kBlank || caption == kNotFound || caption == kDefault) {
+            active->SetCaption(kLoading);
+            reuse = true;
+        }
+    }
+    if (!reuse) {
+        auto *tab = new TTabSheetEx(PageControl1);
+        m_lastTab = tab;
+        tab->Browser = new TBrowserView(tab);
+        tab->SetCaption(kLoading);
+        tab->SetShowHint(true);
+        auto *fill = new QVBoxLayout(tab);
+        fill->setContentsMargins(0, 0, 0, 0);
+        fill->addWidget(tab->Browser);
+        PageControl1->SetActivePage(tab);
+
+        TBrowserView *view = tab->Browser;
+        view->InitializeView();
+        view->Silent = true;
+        view->DisableErrors.fpExceptions = false;
+        view->DisableErrors.ScriptErrorsSuppressed = true;
+        view->show();
+        bindBrowserEvents(view);
+    }
+    TTabSheetEx *tab = m_lastTab;
+    tab->SetHint(tab->Caption());
+    if (Address == QLatin1String("about:blank"))
+        ShowDefaultPage(tab->Browser);
+    else
+        tab->Browser->Navigate(Address, 0);
+}
+
+void TFrm_Main::bindBrowserEvents(TBrowserView *view)
+{
+    view->OnStatusTextChange = [this](QObject *s, const QString &t) { BrowserStatusTextChange(s, t); };
+    view->OnNewWindow2 = [this](QObject *s, TBrowserHost *&pp, bool &c) { BrowserNewWindow2(s, pp, c); };
+    view->OnTitleChange = [this](QObject *s, const QString &t) { BrowserTitleChange(s, t); };
+    view->OnNavigateComplete2 = [this](QObject *s, QObject *d, QVariant &u) { BrowserNavigateComplete2(s, d, u); };
+    view->OnDownloadComplete = [this](QObject *s) { BrowserDownloadComplete(s); };
+    view->OnCommandStateChange = [this](QObject *s, int c, bool e) { BrowserCommandStateChange(s, c, e); };
+    view->OnScriptError = [this](QObject *s, const QString &, const QString &, const QString &, const QString &,
+                                 const QString &, TScriptErrorAction &a) { BrowserScriptError(s, a); };
+    view->OnProgressChange = [this](QObject *s, int p, int m) { BrowserProgressChange(s, p, m); };
+    view->OnShowContextMenu = [this](QObject *s, quint32, const QPoint &, QObject *, QObject *, int &r) {
+        BrowserShowContextMenu(s, r);
+    };
+}
+
+void TFrm_Main::ShowDefaultPage(TBrowserView *Browser)
+{
+    TTextList page;
+    page.setText(LoadTextResource(QStringLiteral("init_htm"), QStringLiteral("htm")));
+    Browser->LoadFromStrings(page);
+    if (auto *tab = qobject_cast<TTabSheetEx *>(Browser->parentWidget())) {
+        tab->SetCaption(kDefault);
+        tab->SetHint(kDefault);
+    }
+}
+
+void TFrm_Main::OpenStartTab()
+{
+    OpenInTab(QStringLiteral("about:blank"));
+    UpdateNavButtons();
+}
+
+void TFrm_Main::PageControl1Close(QObject *Sender, bool &AllowClose)
+{
+    Q_UNUSED(Sender);
+    m_tabClosing = true;
+    AllowClose = PageControl1->PageCount() > 1;
+    if (!AllowClose) {
+        if (TTabSheetEx *tab = ActiveTab())
+            ShowDefaultPage(tab->Browser);
+    }
+    // The strip destroys the tab and chooses the next one once this returns; the flag comes
+    // down after that, when the close has finished.
+    QMetaObject::invokeMethod(this, &TFrm_Main::endTabClose, Qt::QueuedConnection);
+}
+
+void TFrm_Main::PageControl1MouseDown(QObject *Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
+                                      bool DoubleClick, int X, int Y)
+{
+    Q_UNUSED(Sender);
+    Q_UNUSED(Shift);
+    const int i = PageControl1->TabAtPoint(X, Y);
+    if (i < 0)
+        return;
+    if (Button == Qt::RightButton || (Button == Qt::LeftButton && DoubleClick))
+        CloseTabAt(i);
+}
+
+void TFrm_Main::CloseTabAt(int Index)
+{
+    if (PageControl1->PageCount() <= 1) {
+        if (auto *tab = qobject_cast<TTabSheetEx *>(PageControl1->PageAt(Index)))
+            ShowDefaultPage(tab->Browser);
+        return;
+    }
+    m_tabClosing = true;
+    delete PageControl1->PageAt(Index);
+    PageControl1->SelectAdjacentPage(false);
+    endTabClose();
+}
+
+void TFrm_Main::endTabClose()
+{
+    if (!m_tabClosing)
+        return;
+    // The tab and its view are gone and the next tab is chosen: the handlers may act again, and
+    // the buttons show the tab that is now active.
+    m_tabClosing = false;
+    UpdateNavButtons();
+}
+
+void TFrm_Main::PageControl1Change(QObject *Sender)
+{
+    Q_UNUSED(Sender);
+    UpdateNavButtons();
+    pBar->hide();
+    sBarStus->clear();
+}

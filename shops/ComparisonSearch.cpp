@@ -1,0 +1,94 @@
+// The comparison search of the main window: checks, keyword history, one tab per shop.
+#include "U_Main.h"
+
+#include "U_Pub.h"
+#include "U_SelShop.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSaveFile>
+
+namespace {
+const QString kShopPrompt = QStringLiteral("请选择你要购物的网店");
+}
+
+void TFrm_Main::BtnWDClick()
+{
+    // The selection dialog's failures are not the user's to act on: the box just stays empty.
+    try {
+        const QString selection = SelectShops();
+        EdtWD->setText(selection);
+        EdtWD->setCursorPosition(0);
+        SetHint(EdtWD, selection);
+    } catch (...) {
+    }
+}
+
+QString TFrm_Main::Keyword() const
+{
+    return TrimControls(cbKeyWord->currentText());
+}
+
+void TFrm_Main::btnGoClick()
+{
+    const QString shops = TrimControls(EdtWD->text());
+    if (shops.isEmpty() || shops == kShopPrompt) {
+        ShowMsg(kShopPrompt);
+        return;
+    }
+    const QString keyword = Keyword();
+    if (keyword.isEmpty()) {
+        ShowMsg(QStringLiteral("请输入商品关键信息"));
+        return;
+    }
+    AddKeywordHistory();
+
+    // Read anew for every search: nothing of the catalogue is kept between searches.
+    TTextList catalogue(QLatin1Char('\t'));
+    catalogue.setText(LoadTextResource(QStringLiteral("shoplist_txt"), QStringLiteral("TXT")));
+    TTextList names;
+    SplitSelection(shops, names);
+    for (const QString &name : names.lines()) {
+        const QString address = ExpandSearchUrl(catalogue.value(name), keyword);
+        if (address.contains(QLatin1String("http")))
+            OpenInTab(address);
+        else
+            ShowMsg(QStringLiteral("无效链接地址"));
+    }
+}
+
+void TFrm_Main::AddKeywordHistory()
+{
+    const QString keyword = Keyword();
+    if (cbKeyWord->findText(keyword, Qt::MatchFixedString) < 0) // MatchFixedString ignores case
+        cbKeyWord->addItem(keyword);
+
+    QByteArray bytes;
+    for (int i = 0; i < cbKeyWord->count(); ++i) {
+        // One keyword, one line: a line break pasted into the keyword is written as a blank.
+        QString line = cbKeyWord->itemText(i);
+        line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        bytes += ToGbk(line);
+        bytes += "\r\n";
+    }
+    // Replaced atomically: a crash or a full disk during the write leaves the previous file
+    // whole. Failures are not the user's to act on, so they pass without a word.
+    QSaveFile file(HistoryFilePath());
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+        file.commit();
+}
+
+QString TFrm_Main::HistoryFilePath() const
+{
+    if (!m_historyFilePath.isEmpty())
+        return m_historyFilePath;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/kd.db");
+}
+
+void TFrm_Main::cbKeyWordKeyDown(int Key, Qt::KeyboardModifiers Shift)
+{
+    Q_UNUSED(Shift);
+    if (Key == Qt::Key_Return || Key == Qt::Key_Enter)
+        btnGoClick();
+}

@@ -1,0 +1,710 @@
+#include "TApplication.h"
+#include "TBrowserHooks.h"
+#include "TBrowserView.h"
+#include "TPageControl.h"
+#include "TProgressPane.h"
+#include "TTabSheetEx.h"
+#include "ModalDriver.h"
+#include "PageInput.h"
+#include "TestHttpServer.h"
+#include "U_Main.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintPreviewDialog>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QWebEngineView>
+#include <QtTest>
+
+namespace {
+const int kLoad = 20000; // the first page also starts the engine
+
+QString caption(TTabSheet *tab) { return tab ? tab->Caption() : QStringLiteral("<none>"); }
+
+// Captions of all tabs in strip order, the active one marked with "*".
+QStringList captions(TPageControl *strip)
+{
+    QStringList list;
+    for (int i = 0; i < strip->PageCount(); ++i) {
+        TTabSheet *page = strip->PageAt(i);
+        list.append((page == strip->ActivePage() ? QStringLiteral("*") : QString()) + page->Caption());
+    }
+    return list;
+}
+
+QString pageTitle(TTabSheetEx *tab)
+{
+    return tab && tab->Browser->EngineView() ? tab->Browser->EngineView()->title() : QString();
+}
+
+// Answers the next modal window to appear.
+struct ModalAnswer : ModalDriver
+{
+    explicit ModalAnswer(std::function<void(QWidget *)> act) : ModalDriver([](QWidget *) { return true; }, std::move(act)) { }
+};
+} // namespace
+
+class tst_TabManager : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startTab();
+    void startTabReusedByFirstAddress();
+    void successiveCallsAddTabs();
+    void reuseByCaption_data();
+    void reuseByCaption();
+    void blankTabTakesStartPage();
+    void titleRules_data();
+    void titleRules();
+    void backgroundTabTitle();
+    void statusTextOnlyFromActiveTab();
+    void progressRules_data();
+    void progressRules();
+    void progressFromBackgroundTabChangesNothing();
+    void commandStateOnBackgroundTab();
+    void stopEnabledWhileLoading();
+    void targetBlankOpensNewTab();
+    void newWindowAfterLastTabClosed();
+    void closeTabAt_data();
+    void closeTabAt();
+    void closeByButtons_data();
+    void closeByButtons();
+    void closeByMouse_data();
+    void closeByMouse();
+    void lastTabReturnsToStartPage_data();
+    void lastTabReturnsToStartPage();
+    void captionsFollowTitlesAfterClose();
+    void switchingTabsClearsStatus();
+    void closingWindowWhileLoading();
+    void backForwardButtons();
+    void stopButton();
+    void refreshStartPage();
+    void refreshPage();
+    void saveAndCancel();
+    void pageSetupAndPreview();
+    void fileMenu();
+
+private:
+    QString url(const char *path) const { return QString::fromLatin1(m_server.baseUrl() + path); }
+    TTabSheetEx *tab(int i) const { return qobject_cast<TTabSheetEx *>(m_window->PageControl1->PageAt(i)); }
+    TTabSheetEx *active() const { return m_window->ActiveTab(); }
+    void waitCaption(TTabSheetEx *t, const QString &expected)
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(caption(t), expected, kLoad);
+    }
+    // Opens `path` and waits until its title became the tab's caption.
+    TTabSheetEx *openAndWait(const char *path, const QString &expectedCaption)
+    {
+        m_window->OpenInTab(url(path));
+        TTabSheetEx *t = m_window->LastTab();
+        if (t)
+            waitCaption(t, expectedCaption);
+        return t;
+    }
+    void clickTab(int index, Qt::MouseButton button)
+    {
+        QTest::mouseClick(m_window->PageControl1, button, {}, m_window->PageControl1->TabRect(index).center());
+    }
+
+    TestHttpServer m_server;
+    QPointer<TFrm_Main> m_window;
+    QTemporaryDir m_dir;
+};
+
+void tst_TabManager::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.setPage("/a", testPage("Page A", "aaa"));
+    m_server.setPage("/b", testPage("Page B", "bbb"));
+    m_server.setPage("/c", testPage("Page C", "ccc"));
+    m_server.setPage("/slow", testPage("Slow", "slow"), "text/html; charset=utf-8", 3000);
+    m_server.setPage("/t19", testPage("abcdefghijklmnopqrs"));
+    m_server.setPage("/t20", testPage("ABCDEFGHIJKLMNOPQRST"));
+    m_server.setPage("/t25", testPage("abcdefghijklmnopqrstuvwxy"));
+    m_server.setPage("/aboutblank", testPage("About:Blank"));
+    m_server.setPage("/later", testPage("Before", "<script>setTimeout(function () { document.title = 'After'; }, 1500);</script>"));
+    m_server.setPage("/newwin", testPage("Opener", "<a id=l target=_blank href='/b' "
+                                                   "style='display:block;width:100%;height:400px'>open</a>"));
+}
+
+void tst_TabManager::init()
+{
+    m_window = new TFrm_Main;
+    m_window->SetHistoryFilePath(m_dir.filePath(QStringLiteral("kd.db")));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QTRY_COMPARE_WITH_TIMEOUT(pageTitle(active()), QStringLiteral("默认"), kLoad);
+}
+
+void tst_TabManager::cleanup()
+{
+    delete m_window;
+}
+
+void tst_TabManager::startTab()
+{
+    QCOMPARE(m_window->PageControl1->PageCount(), 1);
+    TTabSheetEx *t = active();
+    QVERIFY(t);
+    QCOMPARE(t->Caption(), QStringLiteral("默认"));
+    QCOMPARE(t->Hint(), QStringLiteral("默认"));
+    QCOMPARE(t->Browser->LocationURL(), QStringLiteral("about:blank"));
+    QCOMPARE(t->Browser->parentWidget(), t);
+    QVERIFY(m_window->LastTab() == t);
+    QVERIFY(!m_window->IsTabClosing());
+    QVERIFY(m_window->BtnRfsh->isEnabled());
+    QVERIFY(m_window->BtnOptn->isEnabled());
+    QVERIFY(!m_window->btnBack->isEnabled());
+    QVERIFY(!m_window->btnForward->isEnabled());
+}
+
+void tst_TabManager::startTabReusedByFirstAddress()
+{
+    TTabSheetEx *start = active();
+    m_window->OpenInTab(url("/a"));
+    QCOMPARE(m_window->PageControl1->PageCount(), 1);
+    QCOMPARE(active(), start);
+    QCOMPARE(start->Caption(), QStringLiteral("加载中..."));
+    QCOMPARE(start->Hint(), QStringLiteral("加载中..."));
+    waitCaption(start, QStringLiteral("page a"));
+    QCOMPARE(start->Hint(), QStringLiteral("Page A"));
+}
+
+void tst_TabManager::successiveCallsAddTabs()
+{
+    // No title arrives in between: the first call reuses the start tab, every later one adds.
+    m_window->OpenInTab(url("/a"));
+    m_window->OpenInTab(url("/b"));
+    m_window->OpenInTab(url("/c"));
+    QCOMPARE(captions(m_window->PageControl1),
+             QStringList({"加载中...", "加载中...", "*加载中..."}));
+    QVERIFY(m_window->LastTab() == active());
+    waitCaption(tab(0), QStringLiteral("page a"));
+    waitCaption(tab(1), QStringLiteral("page b"));
+    waitCaption(tab(2), QStringLiteral("page c"));
+    // A tab showing a page title is never reused.
+    m_window->OpenInTab(url("/a"));
+    QCOMPARE(m_window->PageControl1->PageCount(), 4);
+    QCOMPARE(m_window->PageControl1->TabIndex(), 3);
+}
+
+void tst_TabManager::reuseByCaption_data()
+{
+    QTest::addColumn<QString>("activeCaption");
+    QTest::addColumn<bool>("reused");
+    QTest::newRow("默认") << "默认" << true;
+    QTest::newRow("空白页") << "空白页" << true;
+    QTest::newRow("找不到服务器") << "找不到服务器" << true;
+    QTest::newRow("加载中...") << "加载中..." << false;
+    QTest::newRow("a page title") << "淘宝网" << false;
+    QTest::newRow("blank before") << " 默认" << false;
+    QTest::newRow("blank after") << "空白页 " << false;
+    QTest::newRow("other case") << "About:blank" << false;
+    QTest::newRow("part of it") << "找不到" << false;
+}
+
+void tst_TabManager::reuseByCaption()
+{
+    QFETCH(QString, activeCaption);
+    QFETCH(bool, reused);
+    m_window->OpenInTab(url("/a"));
+    m_window->OpenInTab(url("/b"));
+    waitCaption(tab(1), QStringLiteral("page b"));
+    tab(1)->SetCaption(activeCaption);
+    m_window->OpenInTab(url("/c"));
+    QCOMPARE(m_window->PageControl1->PageCount(), reused ? 2 : 3);
+    QCOMPARE(m_window->PageControl1->TabIndex(), reused ? 1 : 2);
+    QVERIFY(m_window->LastTab() == active());
+    QCOMPARE(active()->Caption(), QStringLiteral("加载中..."));
+    waitCaption(active(), QStringLiteral("page c"));
+    if (!reused)
+        QCOMPARE(tab(1)->Caption(), activeCaption);
+}
+
+void tst_TabManager::blankTabTakesStartPage()
+{
+    openAndWait("/aboutblank", QStringLiteral("空白页"));
+    QCOMPARE(active()->Hint(), QStringLiteral("About:Blank"));
+    m_window->OpenInTab(QStringLiteral("about:blank"));
+    QCOMPARE(m_window->PageControl1->PageCount(), 1);
+    QCOMPARE(active()->Caption(), QStringLiteral("默认"));
+    QCOMPARE(active()->Hint(), QStringLiteral("默认"));
+    QTRY_COMPARE_WITH_TIMEOUT(pageTitle(active()), QStringLiteral("默认"), kLoad);
+    QCOMPARE(active()->Browser->LocationURL(), QStringLiteral("about:blank"));
+}
+
+void tst_TabManager::titleRules_data()
+{
+    QTest::addColumn<QByteArray>("path"); // a page with the title, or none: the title as reported
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("blanks and capitals") << QByteArray() << "  Hello World  " << "hello world";
+    QTest::newRow("19 characters") << QByteArray("/t19") << "abcdefghijklmnopqrs" << "abcdefghijklmnopqrs";
+    QTest::newRow("20 characters") << QByteArray("/t20") << "ABCDEFGHIJKLMNOPQRST" << "abcdefghijklmnopqrst...";
+    QTest::newRow("25 characters") << QByteArray("/t25") << "abcdefghijklmnopqrstuvwxy" << "abcdefghijklmnopqrst...";
+    QTest::newRow("about:blank in capitals") << QByteArray("/aboutblank") << "About:Blank" << "空白页";
+}
+
+void tst_TabManager::titleRules()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QString, title);
+    QFETCH(QString, caption);
+    if (path.isEmpty()) {
+        // The engine itself trims a document's title, so the blanks come as a report would.
+        m_window->BrowserTitleChange(active()->Browser, title);
+    } else {
+        m_window->OpenInTab(url(path.constData()));
+    }
+    waitCaption(active(), caption);
+    QTRY_COMPARE_WITH_TIMEOUT(active()->Hint(), title, kLoad);
+}
+
+void tst_TabManager::backgroundTabTitle()
+{
+    TTabSheetEx *first = openAndWait("/later", QStringLiteral("before"));
+    openAndWait("/a", QStringLiteral("page a"));
+    QVERIFY(active() != first);
+    waitCaption(first, QStringLiteral("after"));
+    QCOMPARE(first->Hint(), QStringLiteral("After"));
+    QVERIFY(active() != first);
+}
+
+void tst_TabManager::statusTextOnlyFromActiveTab()
+{
+    TTabSheetEx *background = openAndWait("/a", QStringLiteral("page a"));
+    TTabSheetEx *front = openAndWait("/b", QStringLiteral("page b"));
+    m_window->sBarStus->setText(QStringLiteral("unchanged"));
+    m_window->BrowserStatusTextChange(background->Browser, QStringLiteral("正在打开网页 http://x/"));
+    QCOMPARE(m_window->sBarStus->text(), QStringLiteral("unchanged"));
+    m_window->BrowserStatusTextChange(front->Browser, QStringLiteral("正在打开网页 http://x/"));
+    QCOMPARE(m_window->sBarStus->text(), QStringLiteral("正在打开网页 "));
+    m_window->BrowserStatusTextChange(front->Browser, QStringLiteral("完成"));
+    QCOMPARE(m_window->sBarStus->text(), QString());
+
+    // And from the engine itself: a page that opens slowly shows the opening text.
+    m_window->OpenInTab(url("/slow"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->sBarStus->text(), QStringLiteral("正在打开网页 "), kLoad);
+}
+
+void tst_TabManager::progressRules_data()
+{
+    QTest::addColumn<int>("progress");
+    QTest::addColumn<int>("progressMax");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<int>("complete");
+    QTest::newRow("30 of 100") << 30 << 100 << true << 100 << 30;
+    QTest::newRow("97 of 100") << 97 << 100 << true << 100 << 97;
+    QTest::newRow("98 of 100") << 98 << 100 << false << 0 << 0;
+    QTest::newRow("100 of 100") << 100 << 100 << false << 0 << 0;
+    QTest::newRow("0 of 0") << 0 << 0 << false << 0 << 0;
+    QTest::newRow("-1 of 10000") << -1 << 10000 << true << 10000 << 10000;
+}
+
+void tst_TabManager::progressRules()
+{
+    QFETCH(int, progress);
+    QFETCH(int, progressMax);
+    QFETCH(bool, shown);
+    QFETCH(int, total);
+    QFETCH(int, complete);
+    m_window->pBar->hide();
+    m_window->pBar->SetTotalParts(0);
+    m_window->BrowserProgressChange(active()->Browser, progress, progressMax);
+    QCOMPARE(m_window->pBar->isVisible(), shown);
+    if (shown) {
+        QCOMPARE(m_window->pBar->TotalParts(), total);
+        QCOMPARE(m_window->pBar->PartsComplete(), complete);
+    }
+}
+
+void tst_TabManager::progressFromBackgroundTabChangesNothing()
+{
+    TTabSheetEx *background = openAndWait("/a", QStringLiteral("page a"));
+    openAndWait("/b", QStringLiteral("page b"));
+    m_window->pBar->hide();
+    m_window->BrowserProgressChange(background->Browser, 30, 100);
+    QVERIFY(m_window->pBar->isHidden());
+}
+
+void tst_TabManager::commandStateOnBackgroundTab()
+{
+    openAndWait("/a", QStringLiteral("page a")); // the start tab, with the start page behind it
+    TTabSheetEx *background = openAndWait("/b", QStringLiteral("page b"));
+    openAndWait("/c", QStringLiteral("page c"));
+    QVERIFY(!background->CanGoBack);
+    m_window->BrowserCommandStateChange(background->Browser, 2, true);
+    QVERIFY(background->CanGoBack);
+    QVERIFY(!m_window->btnBack->isEnabled());
+    m_window->PageControl1->SetActivePage(background);
+    QVERIFY(m_window->btnBack->isEnabled());
+    m_window->BrowserCommandStateChange(background->Browser, 1, true);
+    QVERIFY(background->CanGoForward);
+    m_window->BrowserCommandStateChange(background->Browser, 7, false); // other commands: nothing
+    QVERIFY(background->CanGoForward && background->CanGoBack);
+}
+
+void tst_TabManager::stopEnabledWhileLoading()
+{
+    m_window->OpenInTab(url("/slow"));
+    // Busy from the moment the address is handed over, before any command -1 arrives.
+    m_window->UpdateNavButtons();
+    QVERIFY(m_window->btnStop->isEnabled());
+    waitCaption(active(), QStringLiteral("slow"));
+    QTRY_VERIFY(!m_window->btnStop->isEnabled());
+}
+
+void tst_TabManager::targetBlankOpensNewTab()
+{
+    TTabSheetEx *opener = openAndWait("/newwin", QStringLiteral("opener"));
+    QWidget *surface = opener->Browser->EngineView()->focusProxy();
+    QVERIFY(surface);
+    QVERIFY(PointAtLink(opener->Browser, QPoint(40, 40)));
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(40, 40));
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->PageControl1->PageCount(), 2, kLoad);
+    QCOMPARE(m_window->PageControl1->TabIndex(), 1);
+    waitCaption(tab(1), QStringLiteral("page b"));
+    QCOMPARE(tab(0)->Caption(), QStringLiteral("opener"));
+    QVERIFY(m_window->LastTab() == tab(1));
+}
+
+void tst_TabManager::newWindowAfterLastTabClosed()
+{
+    // The tab of the last OpenInTab is gone: the requesting tab stands in for it.
+    TTabSheetEx *opener = openAndWait("/newwin", QStringLiteral("opener"));
+    openAndWait("/a", QStringLiteral("page a"));
+    m_window->CloseTabAt(1);
+    QVERIFY(!m_window->LastTab());
+    QCOMPARE(active(), opener);
+    TBrowserHost *ppDisp = nullptr;
+    bool cancel = false;
+    m_window->BrowserNewWindow2(opener->Browser, ppDisp, cancel);
+    QCOMPARE(m_window->PageControl1->PageCount(), 2);
+    QVERIFY(ppDisp == tab(1)->Browser->Application());
+    QVERIFY(!cancel);
+    QCOMPARE(active(), tab(1));
+    waitCaption(tab(1), QStringLiteral("opener"));
+}
+
+void tst_TabManager::closeTabAt_data()
+{
+    QTest::addColumn<int>("activeIndex");
+    QTest::addColumn<int>("closeIndex");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("active middle: the last becomes active") << 1 << 1 << QStringList({"page a", "*page c"});
+    QTest::newRow("first of three, B active: wraps to C") << 1 << 0 << QStringList({"page b", "*page c"});
+    QTest::newRow("last, B active: A") << 1 << 2 << QStringList({"*page a", "page b"});
+    QTest::newRow("active last") << 2 << 2 << QStringList({"page a", "*page b"});
+}
+
+void tst_TabManager::closeTabAt()
+{
+    QFETCH(int, activeIndex);
+    QFETCH(int, closeIndex);
+    QFETCH(QStringList, after);
+    openAndWait("/a", QStringLiteral("page a"));
+    openAndWait("/b", QStringLiteral("page b"));
+    openAndWait("/c", QStringLiteral("page c"));
+    m_window->PageControl1->SetActivePage(tab(activeIndex));
+    QPointer<TBrowserView> closedView = tab(closeIndex)->Browser;
+    m_window->CloseTabAt(closeIndex);
+    QCOMPARE(captions(m_window->PageControl1), after);
+    QVERIFY(!closedView);
+    QVERIFY(!m_window->IsTabClosing());
+}
+
+void tst_TabManager::closeByButtons_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("close button on the active tab") << "TActiveTabCloseButton";
+    QTest::newRow("close button at the row's end") << "TTabControlCloseButton";
+}
+
+void tst_TabManager::closeByButtons()
+{
+    QFETCH(QString, button);
+    openAndWait("/a", QStringLiteral("page a"));
+    openAndWait("/b", QStringLiteral("page b"));
+    openAndWait("/c", QStringLiteral("page c"));
+    m_window->PageControl1->SetActivePage(tab(1));
+    auto *close = m_window->PageControl1->findChild<QWidget *>(button);
+    QVERIFY(close);
+    QTRY_VERIFY(close->isVisible());
+    QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
+    QCOMPARE(captions(m_window->PageControl1), QStringList({"*page a", "page c"}));
+    QTRY_VERIFY(!m_window->IsTabClosing());
+}
+
+void tst_TabManager::closeByMouse_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("right press") << "right" << true;
+    QTest::newRow("left double-click") << "double" << true;
+    QTest::newRow("single left click") << "left" << false;
+    QTest::newRow("middle press") << "middle" << false;
+}
+
+void tst_TabManager::closeByMouse()
+{
+    QFETCH(QString, gesture);
+    QFETCH(bool, closes);
+    openAndWait("/a", QStringLiteral("page a"));
+    openAndWait("/b", QStringLiteral("page b"));
+    m_window->PageControl1->SetActivePage(tab(1));
+    QTest::qWait(50); // a layout pass: tab shapes exist only after it
+    const QPoint centre = m_window->PageControl1->TabRect(0).center();
+    if (gesture == QLatin1String("right"))
+        QTest::mousePress(m_window->PageControl1, Qt::RightButton, {}, centre);
+    else if (gesture == QLatin1String("middle"))
+        QTest::mousePress(m_window->PageControl1, Qt::MiddleButton, {}, centre);
+    else if (gesture == QLatin1String("left"))
+        QTest::mouseClick(m_window->PageControl1, Qt::LeftButton, {}, centre);
+    else
+        QTest::mouseDClick(m_window->PageControl1, Qt::LeftButton, {}, centre);
+    if (closes)
+        QCOMPARE(captions(m_window->PageControl1), QStringList({"*page b"}));
+    else
+        QCOMPARE(m_window->PageControl1->PageCount(), 2);
+    QVERIFY(!m_window->IsTabClosing());
+    // A press outside every tab closes nothing.
+    QTest::mousePress(m_window->PageControl1, Qt::RightButton, {}, QPoint(m_window->PageControl1->width() / 2, 8));
+    QCOMPARE(m_window->PageControl1->PageCount(), closes ? 1 : 2);
+}
+
+void tst_TabManager::lastTabReturnsToStartPage_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("close button") << "button";
+    QTest::newRow("right press") << "right";
+}
+
+void tst_TabManager::lastTabReturnsToStartPage()
+{
+    QFETCH(QString, how);
+    openAndWait("/a", QStringLiteral("page a"));
+    QCOMPARE(m_window->PageControl1->PageCount(), 1);
+    TTabSheetEx *only = active();
+    if (how == QLatin1String("button")) {
+        bool allowClose = false;
+        m_window->PageControl1Close(m_window->PageControl1, allowClose);
+        QVERIFY(!allowClose);
+        QVERIFY(m_window->IsTabClosing()); // raised for the close, lowered once it is over
+    } else {
+        QTest::qWait(50);
+        QTest::mousePress(m_window->PageControl1, Qt::RightButton, {}, m_window->PageControl1->TabRect(0).center());
+    }
+    QCOMPARE(m_window->PageControl1->PageCount(), 1);
+    QCOMPARE(active(), only);
+    QCOMPARE(only->Caption(), QStringLiteral("默认"));
+    QCOMPARE(only->Hint(), QStringLiteral("默认"));
+    QTRY_COMPARE_WITH_TIMEOUT(pageTitle(only), QStringLiteral("默认"), kLoad);
+    QTRY_VERIFY(!m_window->IsTabClosing());
+}
+
+void tst_TabManager::captionsFollowTitlesAfterClose()
+{
+    // Every close path, then a new page: its caption still follows its title and the buttons
+    // still follow the active tab.
+    openAndWait("/a", QStringLiteral("page a"));
+    openAndWait("/b", QStringLiteral("page b"));
+    m_window->PageControl1->CloseActiveTab();
+    QTRY_VERIFY(!m_window->IsTabClosing());
+    openAndWait("/c", QStringLiteral("page c"));
+    m_window->CloseTabAt(0);
+    openAndWait("/b", QStringLiteral("page b"));
+    bool allowClose = false;
+    m_window->PageControl1Close(m_window->PageControl1, allowClose); // allowed: two pages
+    QVERIFY(allowClose);
+    QTRY_VERIFY(!m_window->IsTabClosing());
+    openAndWait("/a", QStringLiteral("page a"));
+    m_window->btnBack->setEnabled(false);
+    m_window->BtnRfsh->setEnabled(false);
+    m_window->UpdateNavButtons();
+    QVERIFY(m_window->BtnRfsh->isEnabled());
+}
+
+void tst_TabManager::switchingTabsClearsStatus()
+{
+    openAndWait("/a", QStringLiteral("page a"));
+    openAndWait("/b", QStringLiteral("page b"));
+    m_window->sBarStus->setText(QStringLiteral("x"));
+    m_window->pBar->show();
+    clickTab(0, Qt::LeftButton);
+    QCOMPARE(m_window->PageControl1->TabIndex(), 0);
+    QCOMPARE(m_window->sBarStus->text(), QString());
+    QVERIFY(m_window->pBar->isHidden());
+}
+
+void tst_TabManager::closingWindowWhileLoading()
+{
+    bool boxShown = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            boxShown = true;
+            box->close();
+        }
+    });
+    watch.start(10);
+    m_window->OpenInTab(url("/slow"));
+    m_window->OpenInTab(url("/slow"));
+    m_window->OpenInTab(url("/later"));
+    QVERIFY(m_window->close());
+    QVERIFY(m_window->IsClosing());
+    // Events that still arrive change nothing.
+    const QString before = caption(active());
+    m_window->BrowserTitleChange(active()->Browser, QStringLiteral("changed"));
+    QCOMPARE(caption(active()), before);
+    delete m_window;
+    QTest::qWait(500);
+    QVERIFY(!boxShown);
+}
+
+void tst_TabManager::backForwardButtons()
+{
+    openAndWait("/a", QStringLiteral("page a"));
+    active()->Browser->Navigate(url("/b"), 0);
+    waitCaption(active(), QStringLiteral("page b"));
+    QTRY_VERIFY(m_window->btnBack->isEnabled());
+    QVERIFY(!m_window->btnForward->isEnabled());
+    QTest::mouseClick(m_window->btnBack, Qt::LeftButton);
+    QVERIFY(!m_window->btnBack->isEnabled()); // disabled by its own click at once
+    waitCaption(active(), QStringLiteral("page a"));
+    QTRY_VERIFY(m_window->btnForward->isEnabled());
+    QTest::mouseClick(m_window->btnForward, Qt::LeftButton);
+    QVERIFY(!m_window->btnForward->isEnabled());
+    waitCaption(active(), QStringLiteral("page b"));
+    QTRY_VERIFY(m_window->btnBack->isEnabled());
+}
+
+void tst_TabManager::stopButton()
+{
+    m_window->OpenInTab(url("/slow"));
+    m_window->UpdateNavButtons();
+    QVERIFY(m_window->btnStop->isEnabled());
+    QTest::mouseClick(m_window->btnStop, Qt::LeftButton);
+    QVERIFY(!m_window->btnStop->isEnabled());
+    QTRY_VERIFY(!active()->Browser->Busy());
+}
+
+void tst_TabManager::refreshStartPage()
+{
+    QTest::mouseClick(m_window->BtnRfsh, Qt::LeftButton);
+    QCOMPARE(active()->Caption(), QStringLiteral("默认"));
+    QTRY_COMPARE_WITH_TIMEOUT(pageTitle(active()), QStringLiteral("默认"), kLoad);
+    QCOMPARE(active()->Browser->LocationURL(), QStringLiteral("about:blank"));
+    QTRY_VERIFY(m_window->BtnRfsh->isEnabled());
+}
+
+void tst_TabManager::refreshPage()
+{
+    openAndWait("/a", QStringLiteral("page a"));
+    const int before = int(m_server.requestTargets().count("/a"));
+    QTest::mouseClick(m_window->BtnRfsh, Qt::LeftButton);
+    QVERIFY(!m_window->BtnRfsh->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(int(m_server.requestTargets().count("/a")), before + 1, kLoad);
+    QTRY_VERIFY(m_window->BtnRfsh->isEnabled());
+    QCOMPARE(active()->Caption(), QStringLiteral("page a"));
+}
+
+void tst_TabManager::saveAndCancel()
+{
+    openAndWait("/a", QStringLiteral("page a"));
+    const QString target = m_dir.filePath(QStringLiteral("saved.htm"));
+    {
+        QString filter, title;
+        ModalAnswer answer([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            filter = dialog->nameFilters().join(QLatin1Char('|'));
+            title = dialog->windowTitle();
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        });
+        m_window->pmSaveClick();
+        QCOMPARE(answer.acted, 1);
+        QCOMPARE(title, QStringLiteral("Vanzu小精灵V2"));
+        QVERIFY2(filter.contains(QLatin1String("*.htm")), qPrintable(filter));
+        QTest::qWait(300);
+        QVERIFY(!QFile::exists(target));
+    }
+    {
+        ModalAnswer answer([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            // Typed, as selectFile() leaves a focused name box alone.
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(target);
+            static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides accept()
+        });
+        m_window->pmSaveClick();
+        QCOMPARE(answer.acted, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(target).size() > 0, kLoad);
+        QFile saved(target);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("aaa"));
+    }
+}
+
+void tst_TabManager::pageSetupAndPreview()
+{
+    openAndWait("/a", QStringLiteral("page a"));
+    {
+        ModalAnswer answer([](QWidget *modal) { QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection); });
+        m_window->pmPageSettingClick();
+        QCOMPARE(answer.acted, 1);
+        QCOMPARE(answer.className, QStringLiteral("QPageSetupDialog"));
+    }
+    {
+        ModalAnswer answer([](QWidget *modal) { QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection); });
+        m_window->pmPrintClick();
+        QCOMPARE(answer.acted, 1);
+        QCOMPARE(answer.className, QStringLiteral("QPrintPreviewDialog"));
+    }
+}
+
+void tst_TabManager::fileMenu()
+{
+    const QList<QAction *> items = m_window->pmRopt->actions();
+    QCOMPARE(items.size(), 4);
+    QCOMPARE(items.at(0)->text(), QStringLiteral("保存网页(&S)"));
+    QCOMPARE(items.at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QCOMPARE(items.at(0)->statusTip(), QStringLiteral("保存网页"));
+    QVERIFY(items.at(1)->isSeparator());
+    QCOMPARE(items.at(2)->text(), QStringLiteral("页面设置(&O)"));
+    QVERIFY(items.at(2)->shortcut().isEmpty());
+    QCOMPARE(items.at(3)->text(), QStringLiteral("打印(&P)"));
+    QCOMPARE(items.at(3)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    QCOMPARE(items.at(3)->statusTip(), QStringLiteral("打印网页"));
+
+    // A click on the button's body: the menu right below it, left edges aligned.
+    QTimer::singleShot(0, this, [this] {
+        QTRY_VERIFY(m_window->pmRopt->isVisible());
+        const QPoint corner = m_window->BtnOptn->mapToGlobal(QPoint(0, m_window->BtnOptn->height()));
+        QCOMPARE(m_window->pmRopt->geometry().topLeft(), corner);
+        // Highlighting an item puts its hint into the status pane.
+        m_window->pmRopt->setActiveAction(m_window->pmPrint);
+        QTRY_COMPARE(m_window->sBarStus->text(), QStringLiteral("打印网页"));
+        m_window->pmRopt->close();
+    });
+    m_window->BtnOptnClick();
+    QTRY_VERIFY(!m_window->pmRopt->isVisible());
+}
+
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    TBrowserProcess browserProcess;
+    tst_TabManager test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_TabManager.moc"
