@@ -1,0 +1,446 @@
+#include "ModalDriver.h"
+#include "TApplication.h"
+#include "TBrowserHooks.h"
+#include "TCheckTree.h"
+#include "TPageControl.h"
+#include "TShopCatalogue.h"
+#include "TTabSheetEx.h"
+#include "TestHttpServer.h"
+#include "U_Main.h"
+#include "U_Pub.h"
+#include "U_SelShop.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QWebEngineView>
+#include <QtTest>
+
+// The comparison search end to end: every shop host is sent to the loopback server, which
+// answers each request with a page titled after the host and records the raw request line.
+namespace {
+const int kLoad = 30000;
+const QString kShopPrompt = QStringLiteral("请选择你要购物的网店");
+const QString kNoKeyword = QStringLiteral("请输入商品关键信息");
+const QString kBadAddress = QStringLiteral("无效链接地址");
+
+TestHttpServer *g_server = nullptr;
+
+QByteArray hostOf(const QString &address)
+{
+    return QUrl(address, QUrl::TolerantMode).host().toLatin1();
+}
+
+// Collects every message box that shows up and closes it with OK.
+class MessageLog : public QObject
+{
+public:
+    MessageLog()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                texts.append(box->windowTitle() + QLatin1Char(':') + box->text());
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList texts;
+
+private:
+    QTimer m_timer;
+};
+} // namespace
+
+class tst_ComparisonSearch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void mainJobEndToEnd();
+    void rawKeywordShop();
+    void unknownPlaceholderStays();
+    void checksAndMessages_data();
+    void checksAndMessages();
+    void enterInKeywordBox();
+    void historyIgnoresCase();
+    void historyFileRewrittenOnRepeat();
+    void historyKeepsOneLinePerKeyword();
+    void historyWriteFailuresAreSilent_data();
+    void historyWriteFailuresAreSilent();
+    void historyEmptyAfterRestart();
+    void allShopsInCatalogueOrder();
+    void popularShopButtons();
+    void guideButtonOpensInfoPage();
+    void guideButtonHoverColours();
+
+private:
+    QStringList openedHosts() const;
+    QByteArray historyBytes() const;
+    void waitForAllTabs(int count);
+
+    QPointer<TFrm_Main> m_window;
+    QTemporaryDir m_dir;
+};
+
+void tst_ComparisonSearch::init()
+{
+    g_server->clearRequests();
+    QFile::remove(m_dir.filePath(QStringLiteral("kd.db")));
+    m_window = new TFrm_Main;
+    m_window->SetHistoryFilePath(m_dir.filePath(QStringLiteral("kd.db")));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->ActiveTab()->Browser->EngineView()->title(), QStringLiteral("默认"), kLoad);
+}
+
+void tst_ComparisonSearch::cleanup()
+{
+    delete m_window;
+}
+
+QStringList tst_ComparisonSearch::openedHosts() const
+{
+    QStringList hosts;
+    for (int i = 0; i < m_window->PageControl1->PageCount(); ++i) {
+        auto *tab = qobject_cast<TTabSheetEx *>(m_window->PageControl1->PageAt(i));
+        hosts.append(QUrl(tab->Browser->LocationURL()).host());
+    }
+    return hosts;
+}
+
+QByteArray tst_ComparisonSearch::historyBytes() const
+{
+    QFile file(m_window->HistoryFilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+void tst_ComparisonSearch::waitForAllTabs(int count)
+{
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->PageControl1->PageCount(), count, kLoad);
+    for (int i = 0; i < count; ++i) {
+        auto *tab = qobject_cast<TTabSheetEx *>(m_window->PageControl1->PageAt(i));
+        QTRY_VERIFY_WITH_TIMEOUT(tab->Caption() != QStringLiteral("加载中..."), kLoad);
+    }
+}
+
+void tst_ComparisonSearch::mainJobEndToEnd()
+{
+    // The user ticks 当当网 and 京东商城 in the real dialog with the mouse and confirms.
+    ModalDriver chooser([](QWidget *w) { return qobject_cast<TFrm_SelShop *>(w) != nullptr; },
+                        [](QWidget *w) {
+                            auto *dialog = static_cast<TFrm_SelShop *>(w);
+                            for (const QString &name : {QStringLiteral("当当网"), QStringLiteral("京东商城")}) {
+                                QTreeWidgetItem *node = dialog->cTree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+                                QVERIFY(node);
+                                dialog->cTree->scrollToItem(node);
+                                QTest::mouseClick(dialog->cTree->viewport(), Qt::LeftButton, {},
+                                                  dialog->cTree->CheckBoxArea(node).center());
+                            }
+                            QTest::mouseClick(dialog->BtnOK, Qt::LeftButton);
+                        });
+    QTest::mouseClick(m_window->BtnWD, Qt::LeftButton);
+    QCOMPARE(chooser.acted, 1);
+    QCOMPARE(m_window->EdtWD->text(), QStringLiteral("当当网;京东商城"));
+    QCOMPARE(m_window->EdtWD->toolTip(), QStringLiteral("当当网;京东商城"));
+
+    MessageLog messages;
+    m_window->cbKeyWord->setEditText(QStringLiteral("手机"));
+    QTest::mouseClick(m_window->btnGo, Qt::LeftButton);
+    waitForAllTabs(2);
+    QCOMPARE(messages.texts, QStringList());
+
+    // Two addresses, in selection order: the first in the start tab, the second in a new one.
+    const QString catalogue = LoadShopCatalogueText();
+    const QByteArray dangdang = hostOf(ShopSearchTemplate(catalogue, QStringLiteral("当当网")));
+    const QByteArray jingdong = hostOf(ShopSearchTemplate(catalogue, QStringLiteral("京东商城")));
+    QCOMPARE(openedHosts(), QStringList({QString::fromLatin1(dangdang), QString::fromLatin1(jingdong)}));
+    QCOMPARE(m_window->PageControl1->TabIndex(), 1);
+    const QList<QByteArray> hosts = g_server->requestHosts();
+    const QList<QByteArray> targets = g_server->requestTargets();
+    QVERIFY(hosts.indexOf(dangdang) >= 0 && hosts.indexOf(jingdong) > hosts.indexOf(dangdang));
+    QVERIFY2(targets.at(hosts.indexOf(dangdang)).contains("%CA%D6%BB%FA"), targets.at(hosts.indexOf(dangdang)));
+    QVERIFY2(targets.at(hosts.indexOf(jingdong)).contains("%CA%D6%BB%FA"), targets.at(hosts.indexOf(jingdong)));
+
+    // Captions come from the pages' titles.
+    auto *first = qobject_cast<TTabSheetEx *>(m_window->PageControl1->PageAt(0));
+    QTRY_COMPARE_WITH_TIMEOUT(first->Caption(), QString::fromLatin1(dangdang).left(20) + (dangdang.size() >= 20 ? "..." : ""), kLoad);
+
+    QCOMPARE(m_window->cbKeyWord->count(), 1);
+    QCOMPARE(m_window->cbKeyWord->itemText(0), QStringLiteral("手机"));
+    QCOMPARE(historyBytes(), QByteArray("\xCA\xD6\xBB\xFA\r\n"));
+}
+
+void tst_ComparisonSearch::rawKeywordShop()
+{
+    // 丽家宝贝 takes the keyword as it is; it goes on the wire as its GBK bytes.
+    m_window->EdtWD->setText(QStringLiteral("丽家宝贝"));
+    m_window->cbKeyWord->setEditText(QStringLiteral("手机"));
+    m_window->btnGoClick();
+    waitForAllTabs(1);
+    const QByteArray host = hostOf(ShopSearchTemplate(LoadShopCatalogueText(), QStringLiteral("丽家宝贝")));
+    const int i = int(g_server->requestHosts().indexOf(host));
+    QVERIFY(i >= 0);
+    QVERIFY2(g_server->requestTargets().at(i).contains("%CA%D6%BB%FA"), g_server->requestTargets().at(i));
+}
+
+void tst_ComparisonSearch::unknownPlaceholderStays()
+{
+    MessageLog messages;
+    m_window->EdtWD->setText(QStringLiteral("游易网"));
+    m_window->btnGoClick();
+    waitForAllTabs(1);
+    QCOMPARE(messages.texts, QStringList());
+    const QByteArray host = hostOf(ShopSearchTemplate(LoadShopCatalogueText(), QStringLiteral("游易网")));
+    const int i = int(g_server->requestHosts().indexOf(host));
+    QVERIFY(i >= 0);
+    const QString target = QUrl::fromPercentEncoding(g_server->requestTargets().at(i));
+    QVERIFY2(target.contains(QLatin1String("{?ke}")), qPrintable(target));
+}
+
+void tst_ComparisonSearch::checksAndMessages_data()
+{
+    QTest::addColumn<QString>("shops");
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<int>("tabs");
+    const QString box = QStringLiteral("提示:");
+    QTest::newRow("prompt still in the shop box") << kShopPrompt << "手机" << QStringList{box + kShopPrompt} << 1;
+    QTest::newRow("prompt with blanks") << "  " + kShopPrompt + " " << "手机" << QStringList{box + kShopPrompt} << 1;
+    QTest::newRow("empty shop box") << "" << "手机" << QStringList{box + kShopPrompt} << 1;
+    QTest::newRow("shops checked before keyword") << "" << "" << QStringList{box + kShopPrompt} << 1;
+    QTest::newRow("keyword of blanks") << "当当网" << "   " << QStringList{box + kNoKeyword} << 1;
+    QTest::newRow("keyword of control characters") << "当当网" << "\t" << QStringList{box + kNoKeyword} << 1;
+    QTest::newRow("full-width blank is a keyword") << "当当网" << QString::fromUtf8("\u3000") << QStringList() << 1;
+    QTest::newRow("unknown name, the others still open")
+        << "当当网;没有这家店;京东商城" << "手机" << QStringList{box + kBadAddress} << 2;
+    QTest::newRow("a category name is looked up too") << "购物综合" << "手机" << QStringList{box + kBadAddress} << 1;
+    QTest::newRow("name in other case") << "msn商城" << "手机" << QStringList() << 1;
+}
+
+void tst_ComparisonSearch::checksAndMessages()
+{
+    QFETCH(QString, shops);
+    QFETCH(QString, keyword);
+    QFETCH(QStringList, messages);
+    QFETCH(int, tabs);
+    MessageLog log;
+    m_window->EdtWD->setText(shops);
+    m_window->cbKeyWord->setEditText(keyword);
+    QTest::mouseClick(m_window->btnGo, Qt::LeftButton);
+    QTRY_COMPARE(log.texts, messages);
+    QCOMPARE(m_window->PageControl1->PageCount(), tabs);
+    const bool accepted = messages.isEmpty() || messages.first().endsWith(kBadAddress);
+    QCOMPARE(m_window->cbKeyWord->count(), accepted ? 1 : 0);
+    QCOMPARE(QFile::exists(m_window->HistoryFilePath()), accepted);
+    if (accepted && tabs == 1 && messages.isEmpty())
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->ActiveTab()->Caption() != QStringLiteral("加载中..."), kLoad);
+}
+
+void tst_ComparisonSearch::enterInKeywordBox()
+{
+    MessageLog log;
+    QTest::keyClick(m_window->cbKeyWord->lineEdit(), Qt::Key_Return);
+    QTRY_COMPARE(log.texts, QStringList{QStringLiteral("提示:") + kShopPrompt});
+    m_window->EdtWD->setText(QStringLiteral("当当网;京东商城"));
+    QTest::keyClick(m_window->cbKeyWord->lineEdit(), Qt::Key_Enter, Qt::ShiftModifier);
+    waitForAllTabs(2);
+    QCOMPARE(log.texts.size(), 1);
+    QCOMPARE(historyBytes(), QByteArray("\xCA\xD6\xBB\xFA\r\n"));
+}
+
+void tst_ComparisonSearch::historyIgnoresCase()
+{
+    m_window->EdtWD->setText(QStringLiteral("当当网"));
+    m_window->cbKeyWord->setEditText(QStringLiteral("ABC"));
+    m_window->btnGoClick();
+    m_window->cbKeyWord->setEditText(QStringLiteral("  abc "));
+    m_window->btnGoClick();
+    m_window->cbKeyWord->setEditText(QStringLiteral("手机"));
+    m_window->btnGoClick();
+    QCOMPARE(m_window->cbKeyWord->count(), 2);
+    QCOMPARE(m_window->cbKeyWord->itemText(0), QStringLiteral("ABC"));
+    QCOMPARE(m_window->cbKeyWord->itemText(1), QStringLiteral("手机"));
+    QCOMPARE(historyBytes(), QByteArray("ABC\r\n\xCA\xD6\xBB\xFA\r\n"));
+}
+
+void tst_ComparisonSearch::historyFileRewrittenOnRepeat()
+{
+    m_window->EdtWD->setText(QStringLiteral("当当网"));
+    m_window->btnGoClick();
+    QVERIFY(QFile::remove(m_window->HistoryFilePath()));
+    m_window->btnGoClick(); // same keyword: nothing added, the file written again
+    QCOMPARE(m_window->cbKeyWord->count(), 1);
+    QCOMPARE(historyBytes(), QByteArray("\xCA\xD6\xBB\xFA\r\n"));
+}
+
+void tst_ComparisonSearch::historyKeepsOneLinePerKeyword()
+{
+    // A keyword that holds line breaks still writes one line; a keyword GBK lacks is kept whole.
+    m_window->EdtWD->setText(QStringLiteral("当当网"));
+    m_window->cbKeyWord->setEditText(QStringLiteral("a\r\nb\nc"));
+    m_window->btnGoClick();
+    m_window->cbKeyWord->setEditText(QString::fromUtf8("😀"));
+    m_window->btnGoClick();
+    QCOMPARE(historyBytes(), QByteArray("a  b c\r\n\x94\x39\xFC\x36\r\n"));
+    QCOMPARE(FromGbk(historyBytes()), QString::fromUtf8("a  b c\r\n😀\r\n"));
+}
+
+void tst_ComparisonSearch::historyWriteFailuresAreSilent_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("directory that does not exist") << "missing/kd.db";
+    QTest::newRow("a directory named kd.db") << "dir/kd.db";
+    QTest::newRow("a file standing where the directory should be") << "file/kd.db";
+}
+
+void tst_ComparisonSearch::historyWriteFailuresAreSilent()
+{
+    QFETCH(QString, where);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("dir/kd.db")));
+    QFile blocker(dir.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    m_window->SetHistoryFilePath(dir.filePath(where));
+    MessageLog log;
+    m_window->EdtWD->setText(QStringLiteral("当当网"));
+    m_window->btnGoClick();
+    waitForAllTabs(1);
+    QCOMPARE(log.texts, QStringList());
+    QCOMPARE(m_window->cbKeyWord->count(), 1);
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("dir/kd.db"))).isDir());
+}
+
+void tst_ComparisonSearch::historyEmptyAfterRestart()
+{
+    m_window->EdtWD->setText(QStringLiteral("当当网"));
+    m_window->btnGoClick();
+    QCOMPARE(m_window->cbKeyWord->count(), 1);
+    delete m_window;
+    m_window = new TFrm_Main;
+    m_window->SetHistoryFilePath(m_dir.filePath(QStringLiteral("kd.db")));
+    QCOMPARE(m_window->cbKeyWord->count(), 0);
+    QCOMPARE(historyBytes(), QByteArray("\xCA\xD6\xBB\xFA\r\n")); // never read, left as it was
+}
+
+void tst_ComparisonSearch::allShopsInCatalogueOrder()
+{
+    ModalDriver chooser([](QWidget *w) { return qobject_cast<TFrm_SelShop *>(w) != nullptr; },
+                        [](QWidget *w) {
+                            auto *dialog = static_cast<TFrm_SelShop *>(w);
+                            QTreeWidgetItem *root = dialog->cTree->topLevelItem(0);
+                            QTest::mouseClick(dialog->cTree->viewport(), Qt::LeftButton, {},
+                                              dialog->cTree->CheckBoxArea(root).center());
+                            QTest::mouseClick(dialog->BtnOK, Qt::LeftButton);
+                        });
+    QTest::mouseClick(m_window->EdtWD, Qt::LeftButton);
+    QCOMPARE(chooser.acted, 1);
+    QStringList shops;
+    QStringList expectedHosts;
+    const QString catalogue = LoadShopCatalogueText();
+    for (const TShopEntry &entry : ReadShopCatalogue(catalogue)) {
+        if (!entry.IsCategory) {
+            shops.append(entry.Name);
+            expectedHosts.append(QString::fromLatin1(hostOf(entry.Value)));
+        }
+    }
+    QCOMPARE(shops.size(), 68);
+    QCOMPARE(m_window->EdtWD->text(), shops.join(QLatin1Char(';')));
+
+    MessageLog messages;
+    QTest::mouseClick(m_window->btnGo, Qt::LeftButton);
+    QCOMPARE(m_window->PageControl1->PageCount(), 68);
+    QCOMPARE(m_window->PageControl1->TabIndex(), 67);
+    QCOMPARE(messages.texts, QStringList());
+    QTRY_COMPARE_WITH_TIMEOUT(openedHosts(), expectedHosts, 2 * kLoad);
+}
+
+void tst_ComparisonSearch::popularShopButtons()
+{
+    const QStringList names = {"淘宝网", "当当网", "卓越网", "京东商城", "凡客诚品", "支付宝", "快递查询"};
+    for (int i = 0; i < names.size(); ++i) {
+        auto *button = m_window->sBToolBar->findChild<QToolButton *>(QStringLiteral("BtnLink%1").arg(i));
+        QVERIFY2(button, qPrintable(QString::number(i)));
+        QCOMPARE(button->text(), names.at(i));
+        QCOMPARE(button->toolTip(), names.at(i));
+        QCOMPARE(button->geometry(), QRect(2 + 72 * i, 4, 70, 22));
+        QVERIFY(button->autoRaise());
+        QVERIFY(button->property("HelpKeyword").toString().startsWith(QLatin1String("http")));
+    }
+    QVERIFY(!m_window->findChild<QToolButton *>(QStringLiteral("BtnLink7")));
+    auto *taobao = m_window->findChild<QToolButton *>(QStringLiteral("BtnLink0"));
+    QVERIFY(taobao->property("HelpKeyword").toString().endsWith(QLatin1Char('=')));
+    // A click opens the target, here in the start tab.
+    QTest::mouseClick(m_window->findChild<QToolButton *>(QStringLiteral("BtnLink6")), Qt::LeftButton);
+    QCOMPARE(m_window->PageControl1->PageCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(openedHosts().value(0), QUrl(m_window->findChild<QToolButton *>(QStringLiteral("BtnLink6"))->property("HelpKeyword").toString()).host(), kLoad);
+}
+
+void tst_ComparisonSearch::guideButtonOpensInfoPage()
+{
+    auto *hot3 = m_window->findChild<QToolButton *>(QStringLiteral("BtnHot3"));
+    QVERIFY(hot3);
+    QCOMPARE(hot3->text(), QStringLiteral("打折促销"));
+    QCOMPARE(hot3->geometry(), QRect(24, 104, 129, 33));
+    QTest::mouseClick(hot3, Qt::LeftButton);
+    QCOMPARE(m_window->PageControl1->PageCount(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(g_server->requestTargets().contains("/vzs/dazhe.htm"), kLoad);
+    waitForAllTabs(1);
+    QTest::mouseClick(hot3, Qt::LeftButton);
+    QCOMPARE(m_window->PageControl1->PageCount(), 2);
+    QCOMPARE(m_window->PageControl1->TabIndex(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(int(g_server->requestTargets().count("/vzs/dazhe.htm")), 2, kLoad);
+    // The six guide buttons, one host, the stated paths.
+    const QStringList paths = {"", "/vzs/tuan.htm", "/vzs/dazhe.htm", "/vzs/mall.htm", "/vzs/tbdao.htm", "/vzs/tbhg.htm"};
+    const QString home = m_window->findChild<QToolButton *>(QStringLiteral("BtnHot1"))->property("HelpKeyword").toString();
+    QVERIFY(home.startsWith(QLatin1String("http://")));
+    for (int i = 0; i < 6; ++i) {
+        auto *button = m_window->findChild<QToolButton *>(QStringLiteral("BtnHot%1").arg(i + 1));
+        QCOMPARE(button->geometry(), QRect(24, 24 + 40 * i, 129, 33));
+        QCOMPARE(button->property("HelpKeyword").toString(), home + paths.at(i));
+        QVERIFY(button->font().bold());
+    }
+}
+
+void tst_ComparisonSearch::guideButtonHoverColours()
+{
+    auto *hot2 = m_window->findChild<QToolButton *>(QStringLiteral("BtnHot2"));
+    auto *link = m_window->findChild<QToolButton *>(QStringLiteral("BtnLink1"));
+    const QColor navy(0, 0, 128), red(255, 0, 0);
+    QCOMPARE(hot2->palette().color(QPalette::ButtonText), navy);
+    QTest::mouseMove(hot2);
+    QTRY_COMPARE(hot2->palette().color(QPalette::ButtonText), red);
+    QTRY_COMPARE(m_window->sBarStus->text(), QStringLiteral("火热团购"));
+    const QColor linkColour = link->palette().color(QPalette::ButtonText);
+    QTest::mouseMove(link);
+    QTRY_COMPARE(hot2->palette().color(QPalette::ButtonText), navy);
+    QCOMPARE(link->palette().color(QPalette::ButtonText), linkColour);
+}
+
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    TestHttpServer server;
+    if (!server.listen())
+        return 1;
+    server.setFallback([](const QByteArray &target, const QByteArray &host) {
+        TestHttpServer::Reply reply;
+        reply.body = testPage(QString::fromLatin1(host), QString::fromLatin1(target).toHtmlEscaped());
+        return reply;
+    });
+    g_server = &server;
+    // Every shop's host goes to the loopback server; the engine reads this when it starts.
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            "--host-resolver-rules=\"MAP * 127.0.0.1:" + QByteArray::number(server.port()) + "\"");
+    TBrowserProcess browserProcess;
+    tst_ComparisonSearch test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_ComparisonSearch.moc"
