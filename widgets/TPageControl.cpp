@@ -650,6 +650,8 @@ void TPageControl::scrollBy(int step)
         --m_firstShown;
     else
         return;
+    // Scrolled by hand: the row follows the active tab again only if it is still in view.
+    m_keepActiveInView = m_tabIndex >= m_firstShown && m_tabIndex <= lastFullyShown(m_firstShown);
     relayout();
 }
 
@@ -910,6 +912,7 @@ void TPageControl::normaliseFirstShown()
 
 void TPageControl::scrollIntoView(int index)
 {
+    m_keepActiveInView = true;
     normaliseFirstShown();
     if (!overflows())
         return;
@@ -941,7 +944,12 @@ void TPageControl::relayout()
 // may also run right before painting.
 void TPageControl::layoutTabs()
 {
-    normaliseFirstShown();
+    // Captions that grow (a title replacing "加载中...") or a narrower control must not push
+    // the active tab out of the row, unless the user scrolled it away with the arrows.
+    if (m_keepActiveInView && m_tabIndex >= 0 && m_tabIndex < TabCount())
+        scrollIntoView(m_tabIndex);
+    else
+        normaliseFirstShown();
     const int last = lastFullyShown(m_firstShown);
     const qreal radius = m_tabStyle == tsRoundCorners ? CornerRadius : 0;
     int x = RowMargin;

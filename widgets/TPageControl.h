@@ -256,6 +256,7 @@ private:
     int m_firstShown = 0;
     int m_hotTab = -1;
     bool m_shapesValid = false;
+    bool m_keepActiveInView = true; // false while the arrows have scrolled the active tab away
     bool m_destroying = false;
 
     bool m_showCloseButton = false;

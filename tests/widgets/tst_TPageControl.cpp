@@ -36,6 +36,7 @@ private slots:
     void tabAtPoint_data();
     void tabAtPoint();
     void overflow();
+    void activeTabStaysInViewAsCaptionsGrow();
     void keyboard_data();
     void keyboard();
     void focusFollowsShownPage();
@@ -704,6 +705,42 @@ void tst_TPageControl::overflow()
     QVERIFY(m_pc->TabRect(29).isValid());
     QVERIFY(!ahead->isEnabled());
     QVERIFY(!activeClose->isVisible());
+}
+
+void tst_TPageControl::activeTabStaysInViewAsCaptionsGrow()
+{
+    // Short captions fit; the last tab is made active. Then every caption grows (titles replacing
+    // "加载中..."): the row overflows and must still show the active tab.
+    QStringList shortCaptions;
+    for (int i = 0; i < 6; ++i)
+        shortCaptions << QString::number(i);
+    addPages(shortCaptions);
+    m_pc->SetTabIndex(5);
+    settle();
+    QVERIFY(!m_pc->findChild<QWidget *>("TTabScroller")->isVisible());
+    for (int i = 0; i < 6; ++i)
+        m_pc->PageAt(i)->SetCaption(QString("一个很长的网页标题 %1").arg(i));
+    settle();
+    QVERIFY(m_pc->findChild<QWidget *>("TTabScroller")->isVisible());
+    QVERIFY(m_pc->TabRect(5).isValid());
+    QVERIFY(button("TActiveTabCloseButton")->isVisible());
+
+    // Scrolled away by hand, the row stays where the user put it when a caption changes.
+    auto *back = m_pc->findChild<QWidget *>("TTabScroller")->findChild<QAbstractButton *>("startArrow");
+    while (m_pc->TabRect(5).isValid())
+        mouse(QTest::MouseClick, back, Qt::LeftButton);
+    const QRect firstShown = m_pc->TabRect(0);
+    m_pc->PageAt(3)->SetCaption(QString("另一个标题"));
+    settle();
+    QVERIFY(m_pc->TabRect(5).isEmpty());
+    QCOMPARE(m_pc->TabRect(0).isValid(), firstShown.isValid());
+    // Activating it again brings it back, and it stays in view from then on.
+    m_pc->SetTabIndex(5);
+    settle();
+    QVERIFY(m_pc->TabRect(5).isValid());
+    m_pc->resize(m_pc->width() - 60, m_pc->height());
+    settle();
+    QVERIFY(m_pc->TabRect(5).isValid());
 }
 
 // --- Keyboard --------------------------------------------------------------------------------
