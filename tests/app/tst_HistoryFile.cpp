@@ -1,0 +1,363 @@
+#include "TApplication.h"
+#include "TBrowserHooks.h"
+#include "TPageControl.h"
+#include "TestHttpServer.h"
+#include "U_Main.h"
+#include "U_Pub.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QToolButton>
+#include <QWebEngineView>
+#include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+// The keyword history file kd.db when writing it goes wrong: the process killed in the middle
+// of a write, a read-only file system, a full disk, a file size limit. Each time the program
+// carries on without a word and the file is the previous one, whole.
+//
+// Some cases need a second process: this executable runs itself with one of the modes below,
+// as a main window that is never shown (so no web engine starts) and writes the history.
+namespace {
+const int kLoad = 30000;
+const char kWriterMode[] = "--history-writer"; // writes the history until it is killed
+const char kLimitedWriterMode[] = "--history-limited"; // writes once under a small file size limit
+const int kBoxShown = 4; // a child's exit code when a modal window showed
+const int kSizeLimit = 4096; // bytes; below the size of QFileDevice's write buffer
+
+// Enough long keywords that writing them takes a while: about 16 MB in GBK.
+QStringList bigHistory()
+{
+    QStringList keywords;
+    for (int i = 0; i < 4000; ++i)
+        keywords.append(QStringLiteral("关键词%1 ").arg(i) + QString(2000, QChar(0x978B + i % 64)));
+    return keywords;
+}
+
+// What kd.db holds for these keywords: GBK, every line ended by CR LF.
+QByteArray historyBytes(const QStringList &keywords)
+{
+    QByteArray bytes;
+    for (const QString &keyword : keywords)
+        bytes += ToGbk(keyword) + "\r\n";
+    return bytes;
+}
+
+const QByteArray kPrevious = historyBytes({QStringLiteral("上一次的关键词"), QStringLiteral("Nokia")});
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+// The child: a main window that is never shown fills its keyword box and writes the history.
+int runWriter(int argc, char **argv, bool limited)
+{
+    TApplication app(argc, argv);
+    TFrm_Main window;
+    window.SetHistoryFilePath(QString::fromLocal8Bit(argv[2]));
+    // A message box would mean the failure reached the user.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [] {
+        if (QApplication::activeModalWidget())
+            ::_exit(kBoxShown);
+    });
+    watch.start(5);
+    const QStringList keywords = limited ? bigHistory().mid(0, 2) : bigHistory();
+    window.cbKeyWord->addItems(keywords);
+    window.cbKeyWord->setEditText(keywords.first());
+    if (limited) {
+#ifdef Q_OS_LINUX
+        // The write fails with EFBIG instead of ending the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit {};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = kSizeLimit;
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 2;
+        window.AddKeywordHistory();
+        return window.cbKeyWord->count() == keywords.size() ? 0 : 3;
+#else
+        return 2;
+#endif
+    }
+    for (int i = 0; i < 1000; ++i)
+        window.AddKeywordHistory();
+    return 3; // should have been killed long before
+}
+
+#ifdef Q_OS_LINUX
+// Where the child's open files in `dir` are: the history being written, as an unnamed file
+// ("dir/#123 (deleted)"), a temporary name, or kd.db itself.
+QStringList openFilesIn(qint64 pid, const QString &dir)
+{
+    QStringList targets;
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    const QStringList entries = QDir(fds).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &fd : entries) {
+        char target[4096];
+        const ssize_t size
+            = ::readlink(QFile::encodeName(fds + QLatin1Char('/') + fd).constData(), target, sizeof target);
+        if (size <= 0)
+            continue;
+        const QString path = QFile::decodeName(QByteArray(target, int(size)));
+        if (path.startsWith(dir + QLatin1Char('/')))
+            targets.append(path);
+    }
+    return targets;
+}
+
+char processState(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    const qsizetype end = line.lastIndexOf(')'); // the name may hold blanks
+    return end > 0 && end + 2 < line.size() ? line.at(end + 2) : 0;
+}
+
+// A small tmpfs mounted for one test; unmounted with it.
+class ScratchMount
+{
+public:
+    explicit ScratchMount(const QString &path) : m_path(QFile::encodeName(path))
+    {
+        m_mounted = ::mount("tmpfs", m_path.constData(), "tmpfs", 0, "size=256k") == 0;
+    }
+    ~ScratchMount()
+    {
+        if (m_mounted)
+            ::umount2(m_path.constData(), MNT_DETACH);
+    }
+    bool isMounted() const { return m_mounted; }
+    bool setReadOnly(bool readOnly)
+    {
+        const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
+        return ::mount(nullptr, m_path.constData(), nullptr, flags, "size=256k") == 0;
+    }
+
+private:
+    QByteArray m_path;
+    bool m_mounted = false;
+};
+#endif
+
+// Collects every modal window that shows up and closes it.
+class ModalLog : public QObject
+{
+public:
+    ModalLog()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                texts.append(box ? box->text() : QString::fromLatin1(modal->metaObject()->className()));
+                modal->close();
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList texts;
+
+private:
+    QTimer m_timer;
+};
+} // namespace
+
+class tst_HistoryFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void killedDuringWrite();
+    void fileSizeLimit();
+    void failedWriteKeepsPreviousFile_data();
+    void failedWriteKeepsPreviousFile();
+
+private:
+    QProcess *startWriter(const char *mode, const QString &path);
+};
+
+QProcess *tst_HistoryFile::startWriter(const char *mode, const QString &path)
+{
+    auto *child = new QProcess(this);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child->setProcessEnvironment(env);
+    child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child->start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(mode), path});
+    return child;
+}
+
+void tst_HistoryFile::killedDuringWrite()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("looks at the writer's open files in /proc");
+#else
+    QTemporaryDir dir;
+    const QString folder = QFileInfo(dir.path()).canonicalFilePath();
+    const QString path = folder + QStringLiteral("/kd.db");
+    QVERIFY(writeFile(path, kPrevious));
+    const QByteArray complete = historyBytes(bigHistory());
+
+    QScopedPointer<QProcess> child(startWriter(kWriterMode, path));
+    QVERIFY(child->waitForStarted());
+    const qint64 pid = child->processId();
+    // Stop the writer while it has the history open, look, and either kill it in the middle of
+    // a write or, when the write has already replaced the file, let it go on to the next one.
+    QByteArray previous = kPrevious;
+    bool killed = false;
+    QElapsedTimer clock;
+    clock.start();
+    int stops = 0;
+    while (!killed && child->state() == QProcess::Running && stops < 200 && clock.elapsed() < 30000) {
+        if (openFilesIn(pid, folder).isEmpty()) {
+            QThread::usleep(100);
+            continue;
+        }
+        ::kill(pid, SIGSTOP);
+        ++stops;
+        while (processState(pid) != 'T' && clock.elapsed() < 30000)
+            QThread::usleep(50);
+        const QStringList open = openFilesIn(pid, folder);
+        if (!open.isEmpty() && !open.contains(path)) {
+            qInfo().noquote() << "killed while writing to" << open.join(QLatin1String(", ")) << "after"
+                              << (previous == kPrevious ? "no" : "some") << "complete writes";
+            ::kill(pid, SIGKILL);
+            killed = true;
+        } else {
+            // Replaced already (or closed meanwhile): the file is the new one, whole.
+            QCOMPARE(readAll(path), complete);
+            previous = complete;
+            ::kill(pid, SIGCONT);
+        }
+    }
+    QVERIFY2(killed, "the writer was never caught in the middle of a write: does it write kd.db in place?");
+    QVERIFY(child->waitForFinished());
+    QCOMPARE(child->exitStatus(), QProcess::CrashExit);
+    const QByteArray after = readAll(path);
+    QVERIFY2(after == previous,
+        qPrintable(QStringLiteral("kd.db has %1 bytes, before the write it had %2")
+                       .arg(after.size())
+                       .arg(previous.size())));
+#endif
+}
+
+void tst_HistoryFile::fileSizeLimit()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("sets a file size limit (RLIMIT_FSIZE)");
+#endif
+    // The history outgrows the file size limit: the write fails (EFBIG) and the program goes on.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kd.db"));
+    QVERIFY(writeFile(path, kPrevious));
+    QVERIFY(historyBytes(bigHistory().mid(0, 2)).size() > kSizeLimit);
+    QScopedPointer<QProcess> child(startWriter(kLimitedWriterMode, path));
+    QVERIFY(child->waitForFinished(kLoad));
+    QCOMPARE(child->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child->exitCode(), 0);
+    QCOMPARE(readAll(path), kPrevious);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {QStringLiteral("kd.db")});
+}
+
+void tst_HistoryFile::failedWriteKeepsPreviousFile_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("read-only file system") << "read-only";
+    QTest::newRow("full disk") << "full";
+}
+
+void tst_HistoryFile::failedWriteKeepsPreviousFile()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("mounts a small tmpfs");
+#else
+    QFETCH(QString, fault);
+    QTemporaryDir dir;
+    ScratchMount scratch(dir.path());
+    if (!scratch.isMounted())
+        QSKIP("cannot mount a tmpfs here (needs root); fileSizeLimit covers a failing write");
+    const QString path = dir.filePath(QStringLiteral("kd.db"));
+    const QString filler = dir.filePath(QStringLiteral("filler"));
+    QVERIFY(writeFile(path, kPrevious));
+    if (fault == QLatin1String("read-only")) {
+        QVERIFY(scratch.setReadOnly(true));
+    } else {
+        QFile fill(filler);
+        QVERIFY(fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (fill.write(block) == block.size()) { }
+    }
+    const QStringList entries = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+
+    TFrm_Main window;
+    window.SetHistoryFilePath(path);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        window.ActiveTab()->Browser->EngineView()->title(), QStringLiteral("默认"), kLoad);
+    ModalLog log;
+    window.EdtWD->setText(QStringLiteral("当当网;京东商城"));
+    window.cbKeyWord->setEditText(QStringLiteral("手机"));
+    QTest::mouseClick(window.btnGo, Qt::LeftButton);
+    // The search went on: both shops open, the keyword is in the list, no word about the file.
+    QCOMPARE(window.PageControl1->PageCount(), 2);
+    QCOMPARE(window.cbKeyWord->count(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(window.ActiveTab()->Caption() != QStringLiteral("加载中..."), kLoad);
+    QCOMPARE(log.texts, QStringList());
+    QCOMPARE(readAll(path), kPrevious);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), entries);
+
+    // Once there is room again, the next search writes the whole history.
+    if (fault == QLatin1String("read-only"))
+        QVERIFY(scratch.setReadOnly(false));
+    else
+        QVERIFY(QFile::remove(filler));
+    window.cbKeyWord->setEditText(QStringLiteral("Nokia"));
+    QTest::mouseClick(window.btnGo, Qt::LeftButton);
+    QCOMPARE(readAll(path), historyBytes({QStringLiteral("手机"), QStringLiteral("Nokia")}));
+    QCOMPARE(log.texts, QStringList());
+#endif
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && (qstrcmp(argv[1], kWriterMode) == 0 || qstrcmp(argv[1], kLimitedWriterMode) == 0))
+        return runWriter(argc, argv, qstrcmp(argv[1], kLimitedWriterMode) == 0);
+
+    TApplication app(argc, argv);
+    TestHttpServer server;
+    if (!server.listen())
+        return 1;
+    server.setFallback([](const QByteArray &target, const QByteArray &host) {
+        TestHttpServer::Reply reply;
+        reply.body = testPage(QString::fromLatin1(host), QString::fromLatin1(target).toHtmlEscaped());
+        return reply;
+    });
+    // Every shop's host goes to the loopback server.
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+        "--host-resolver-rules=\"MAP * 127.0.0.1:" + QByteArray::number(server.port()) + "\"");
+    TBrowserProcess browserProcess;
+    tst_HistoryFile test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_HistoryFile.moc"
