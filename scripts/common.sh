@@ -39,3 +39,13 @@ sandbox_for_root() {
         echo "Running as root: QTWEBENGINE_DISABLE_SANDBOX=1 is set for the web engine."
     fi
 }
+
+# Runs a command as it is, or on a virtual display (Xvfb) when there is none.
+on_display() {
+    if [ -z "${DISPLAY:-}" ]; then
+        echo "No display: running on a virtual one (Xvfb)."
+        xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+    else
+        "$@"
+    fi
+}
