@@ -1,6 +1,8 @@
 #include "TBrowserHost.h"
 
 #include "TDocumentScheme.h"
+#include "TLoadQueue.h"
+#include "TPageLifecycle.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -88,6 +90,8 @@ TBrowserHost::~TBrowserHost()
 {
     m_destroying = true;
     ReleaseEngine();
+    if (TLoadQueue *queue = TLoadQueue::Instance())
+        queue->Remove(this);
 }
 
 QWebEngineView *TBrowserHost::Engine()
@@ -115,6 +119,8 @@ QWebEngineView *TBrowserHost::Engine()
     connect(m_page->action(QWebEnginePage::Forward), &QAction::changed, this,
             [this] { onNavigationActionChanged(CommandForward); });
 
+    if (TPageLifecycle *lifecycle = TPageLifecycle::Instance())
+        lifecycle->Track(m_page);
     EngineCreated(m_view);
     return m_view;
 }
@@ -138,6 +144,8 @@ QWebEnginePage *TBrowserHost::Document() const
 
 QString TBrowserHost::LocationURL() const
 {
+    if (LoadQueued())
+        return ShownAddress(m_queuedUrl);
     if (m_textDocumentIssued)
         return kAboutBlank;
     if (!m_view || !m_hasDocument)
@@ -159,8 +167,54 @@ QString TBrowserHost::ShownAddress(const QUrl &url) const
     return QString::fromLatin1(url.toEncoded());
 }
 
+void TBrowserHost::LoadUrl(const QUrl &url, bool now)
+{
+    if (m_destroying)
+        return;
+    NavigationIssued();
+    if (!m_view && !now) {
+        m_queuedUrl = url;
+        emit locationURLChanged();
+        TLoadQueue::Instance()->Enqueue(this);
+        return;
+    }
+    if (Engine())
+        m_page->load(url);
+}
+
+void TBrowserHost::StartQueuedLoad()
+{
+    const QUrl url = std::exchange(m_queuedUrl, QUrl());
+    if (url.isValid() && Engine())
+        m_page->load(url);
+}
+
+void TBrowserHost::LoadQueuedNow()
+{
+    if (LoadQueued())
+        TLoadQueue::Instance()->StartNow(this);
+}
+
+void TBrowserHost::CancelQueuedLoad()
+{
+    if (!LoadQueued())
+        return;
+    m_queuedUrl.clear();
+    TLoadQueue::Instance()->Remove(this);
+    emit locationURLChanged();
+}
+
+void TBrowserHost::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The user looks at this view now: its page goes before the ones in hidden tabs.
+    if (LoadQueued())
+        TLoadQueue::Instance()->Promote(this);
+}
+
 void TBrowserHost::NavigationIssued()
 {
+    CancelQueuedLoad();
     m_hasDocument = true;
     m_awaitingStart = true;
     m_textDocumentIssued = false;
@@ -170,6 +224,7 @@ void TBrowserHost::NavigationIssued()
 
 void TBrowserHost::NavigationStopped()
 {
+    CancelQueuedLoad();
     // A navigation that the engine has not started yet ends without any report of its own.
     if (m_awaitingStart && !m_loadRunning) {
         m_awaitingStart = false;
@@ -179,6 +234,11 @@ void TBrowserHost::NavigationStopped()
 
 void TBrowserHost::ReloadDocument()
 {
+    // A page still waiting in the queue has nothing to reload yet: it loads now instead.
+    if (LoadQueued()) {
+        LoadQueuedNow();
+        return;
+    }
     if (!Engine())
         return;
     const QUrl retry = m_crashedUrl;
@@ -207,6 +267,10 @@ void TBrowserHost::SetBusy(bool busy)
     if (m_busy == busy)
         return;
     m_busy = busy;
+    if (!busy) {
+        if (TLoadQueue *queue = TLoadQueue::Instance())
+            queue->LoadEnded(this);
+    }
     emit busyChanged(busy);
 }
 

@@ -30,7 +30,8 @@ enum TReadyState { rsUninitialized = 0, rsLoading = 1, rsLoaded = 2, rsInteracti
 // whose defaults are the engine's own behaviour.
 //
 // The engine objects are created on first need, so a view that never shows a page costs
-// nothing. Every event handler may destroy the view; nothing here touches it afterwards.
+// nothing; a view's first page waits for its turn in the load queue (TLoadQueue), where the
+// engine is created. Every event handler may destroy the view; nothing here touches it afterwards.
 class TBrowserHost : public QWidget
 {
     Q_OBJECT
@@ -55,6 +56,9 @@ public:
     QString LocationURL() const;
     // From the moment a navigation is issued until the engine ends it.
     bool Busy() const { return m_busy; }
+    // The first page waits in the load queue for its turn; Busy and LocationURL already speak
+    // of it, as of a load the engine has not started yet.
+    bool LoadQueued() const { return m_queuedUrl.isValid(); }
     TReadyState ReadyState() const;
 
     bool HasEngine() const { return m_view != nullptr; }
@@ -80,9 +84,15 @@ protected:
     // Deletes the engine objects; the first thing a destructor down the chain does.
     void ReleaseEngine();
 
-    // Bookkeeping for operations that start a navigation: Busy from now on.
+    // Navigates to `url`. Without an engine the load waits for its turn in the load queue,
+    // unless `now`.
+    void LoadUrl(const QUrl &url, bool now);
+    // Starts a load that waits in the queue at once: someone waits for its document.
+    void LoadQueuedNow();
+    // Bookkeeping for operations that start a navigation: Busy from now on. A load still
+    // waiting in the queue is dropped: the newer navigation replaces it.
     void NavigationIssued();
-    // A stop: ends the busy state of a navigation the engine has not started yet.
+    // A stop: ends the busy state of a navigation the engine has not started yet, queued or not.
     void NavigationStopped();
     // Reloads the document, or retries the address whose renderer crashed twice.
     void ReloadDocument();
@@ -99,6 +109,8 @@ protected:
                                   QString *result);
     virtual void JavaScriptConsoleMessage(QWebEnginePage::JavaScriptConsoleMessageLevel level,
                                           const QString &message, int lineNumber, const QString &sourceID);
+
+    void showEvent(QShowEvent *event) override;
 
     // Calls an event handler if one is bound. False when the handler destroyed this view: the
     // caller must then return without touching any member.
@@ -117,7 +129,11 @@ protected:
 
 private:
     friend class TBrowserPage;
+    friend class TLoadQueue;
 
+    // Called by the load queue when this view's turn has come.
+    void StartQueuedLoad();
+    void CancelQueuedLoad();
     QWebEnginePage *CreateWindow(QWebEnginePage::WebWindowType type);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onLoadProgress(int progress);
@@ -136,6 +152,7 @@ private:
 
     QWebEngineView *m_view = nullptr;
     TBrowserPage *m_page = nullptr;
+    QUrl m_queuedUrl; // the load waiting in the queue
     bool m_hasDocument = false;
     bool m_busy = false;
     bool m_awaitingStart = false; // issued, and the engine has not reported the load yet

@@ -129,17 +129,20 @@ bool TBrowserView::Navigate(const QString &Address, quint32 TimeOut)
     if (!url.isValid())
         throw TBrowserError(QStringLiteral("无法打开网址：") + Address);
 
-    QWebEngineView *view = Engine();
-    if (!view)
+    if (m_destroying)
         return false;
     if (url.scheme() == QLatin1String("javascript")) {
+        QWebEngineView *view = Engine();
+        if (!view)
+            return false;
         // Runs in the current document; the engine would load nothing for it.
         const QByteArray script = QByteArray::fromPercentEncoding(url.toEncoded().mid(int(std::strlen("javascript:"))));
         view->page()->runJavaScript(FromGbk(script));
         return true;
     }
-    NavigationIssued();
-    view->page()->load(url);
+    // A first page waits for its turn in the load queue; a caller who waits for the page
+    // would wait for the queue as well, so it loads at once.
+    LoadUrl(url, TimeOut > 0);
     return TimeOut == 0 || WaitUntilReady(TimeOut);
 }
 
@@ -170,10 +173,9 @@ void TBrowserView::GoForward()
 void TBrowserView::Stop()
 {
     m_stopMark = true;
-    if (QWebEngineView *view = EngineView()) {
+    if (QWebEngineView *view = EngineView())
         view->stop();
-        NavigationStopped();
-    }
+    NavigationStopped();
 }
 
 void TBrowserView::Refresh()
@@ -273,6 +275,9 @@ int TBrowserView::SaveToFile(const QString &FileName)
 
 bool TBrowserView::WaitUntilReady(quint32 TimeOut)
 {
+    // Waiting for a page that waits in the load queue could take as long as the queue: it
+    // loads now.
+    LoadQueuedNow();
     if (!HasEngine())
         return true;
     QPointer<TBrowserView> self(this);

@@ -1,0 +1,274 @@
+// The benchmark of the many-shop comparison and of the start-up. Serves every shop's search page
+// from 127.0.0.1, starts the program (bench_program) and a bare engine window (bench_bare) as
+// child processes, alternating them, and prints one table of medians.
+//
+//   vanzu_bench [--runs N] [--startup-runs N] [--shops 7,20,68]
+#include "TestHttpServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QSysInfo>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace {
+constexpr int kChildTimeoutMs = 240000;
+
+QString exePath(const char *name)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(name);
+}
+
+void Note(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+// A shop's search page: titled after its host, a list of offers and a little script, a few
+// dozen kilobytes as small search pages are.
+TestHttpServer::Reply ShopPage(const QByteArray &target, const QByteArray &host)
+{
+    QString offers;
+    for (int i = 1; i <= 120; ++i)
+        offers += QStringLiteral("<li><a href='/item/%1'>手机 型号 %1</a> <b>￥%2</b> 包邮 已售 %3 件</li>\n")
+                      .arg(i)
+                      .arg(499 + i * 13)
+                      .arg(i * 7);
+    TestHttpServer::Reply reply;
+    reply.body = testPage(QString::fromLatin1(host),
+        QStringLiteral("<h1>%1</h1><p>%2</p><ul>%3</ul>"
+                       "<script>document.querySelectorAll('li').forEach(function (e, i) {"
+                       " if (i % 2) e.style.background = '#f4f4f4'; });</script>")
+            .arg(QString::fromLatin1(host), QString::fromLatin1(target).toHtmlEscaped(), offers));
+    return reply;
+}
+
+// Runs a child to its end while this process keeps serving pages. Returns its standard output,
+// or nothing when it failed; `readyAt` is when it first printed `readyLine`, in ms after start.
+std::optional<QByteArray> RunChild(
+    const QString &program, const QStringList &args, const QByteArray &readyLine, qint64 *readyAt = nullptr)
+{
+    QProcess child;
+    QByteArray output;
+    QByteArray errors; // the engine's chatter; shown only when the child fails
+    QEventLoop loop;
+    QElapsedTimer clock;
+    QObject::connect(&child, &QProcess::readyReadStandardOutput, &loop, [&] {
+        output += child.readAllStandardOutput();
+        if (readyAt && *readyAt < 0 && output.contains(readyLine + '\n'))
+            *readyAt = clock.elapsed();
+    });
+    QObject::connect(&child, &QProcess::readyReadStandardError, &loop,
+        [&] { errors = (errors + child.readAllStandardError()).right(4000); });
+    QObject::connect(&child, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&child, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            loop.quit();
+    });
+    QTimer::singleShot(kChildTimeoutMs, &loop, &QEventLoop::quit);
+    if (readyAt)
+        *readyAt = -1;
+    clock.start();
+    child.start(program, args);
+    loop.exec();
+    if (child.state() != QProcess::NotRunning) {
+        child.kill();
+        child.waitForFinished(5000);
+        Note(QStringLiteral("  %1 %2: timed out\n%3")
+                 .arg(program, args.join(' '), QString::fromLocal8Bit(errors)));
+        return std::nullopt;
+    }
+    output += child.readAllStandardOutput();
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        Note(QStringLiteral("  %1 %2: failed (%3)\n%4")
+                 .arg(program, args.join(' '), QString::fromLocal8Bit(output.trimmed()),
+                     QString::fromLocal8Bit(errors)));
+        return std::nullopt;
+    }
+    return output;
+}
+
+double Median(QList<double> values)
+{
+    if (values.isEmpty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
+}
+
+// "result a=1 b=2 ..." as numbers by key.
+QHash<QString, double> ParseResult(const QByteArray &output)
+{
+    QHash<QString, double> values;
+    for (const QByteArray &line : output.split('\n')) {
+        if (!line.startsWith("result "))
+            continue;
+        for (const QByteArray &pair : line.mid(7).split(' ')) {
+            const qsizetype eq = pair.indexOf('=');
+            if (eq > 0)
+                values.insert(
+                    QString::fromLatin1(pair.left(eq)), pair.mid(eq + 1).split('/').value(0).toDouble());
+        }
+    }
+    return values;
+}
+
+QString Machine()
+{
+    QString cpu = QStringLiteral("unknown CPU");
+    QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
+    if (cpuinfo.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : cpuinfo.readAll().split('\n')) {
+            if (line.startsWith("model name")) {
+                cpu = QString::fromLatin1(line.mid(line.indexOf(':') + 1).trimmed());
+                break;
+            }
+        }
+    }
+    qint64 memKb = 0;
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly))
+        memKb = meminfo.readLine().simplified().split(' ').value(1).toLongLong();
+    return QStringLiteral("%1 cores (%2), %3 GiB RAM, %4, Qt %5")
+        .arg(QThread::idealThreadCount())
+        .arg(cpu)
+        .arg(double(memKb) / 1024 / 1024, 0, 'f', 1)
+        .arg(QSysInfo::prettyProductName(), QString::fromLatin1(qVersion()));
+}
+
+struct Row
+{
+    QString measure;
+    QString unit;
+    double ours;
+    double anchor;
+};
+
+QString Figure(double value, const QString &unit)
+{
+    if (value < 0)
+        return QStringLiteral("n/a");
+    if (unit == QLatin1String("MiB"))
+        return QStringLiteral("%1 MiB").arg(value / 1024, 0, 'f', 0);
+    return QStringLiteral("%1 ms").arg(value, 0, 'f', 0);
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    int runs = 3;
+    int startupRuns = 7;
+    QList<int> sizes {7, 20, 68};
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
+        if (args.at(i) == QLatin1String("--runs"))
+            runs = qMax(1, args.at(i + 1).toInt());
+        else if (args.at(i) == QLatin1String("--startup-runs"))
+            startupRuns = qMax(1, args.at(i + 1).toInt());
+        else if (args.at(i) == QLatin1String("--shops")) {
+            sizes.clear();
+            for (const QString &n : args.at(i + 1).split(QLatin1Char(',')))
+                sizes.append(qBound(1, n.toInt(), 68));
+        }
+    }
+
+    TestHttpServer server;
+    if (!server.listen()) {
+        Note(QStringLiteral("cannot listen on 127.0.0.1"));
+        return 1;
+    }
+    server.setFallback(ShopPage);
+    // Every shop's host goes to the server above; the children's engines read this at start.
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+        "--host-resolver-rules=\"MAP * 127.0.0.1:" + QByteArray::number(server.port()) + "\"");
+    QObject::connect(&server, &TestHttpServer::requestReceived, &server, [&server] {
+        if (server.requestLines().size() > 1000)
+            server.clearRequests();
+    });
+
+    QList<Row> rows;
+
+    // Start-up: the program and the bare window, taking turns.
+    QList<double> program, bare;
+    for (int i = 0; i < startupRuns; ++i) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool ours = (i + turn) % 2 == 0;
+            qint64 readyAt = -1;
+            const auto output = ours
+                ? RunChild(exePath("bench_program"), {QStringLiteral("startup")}, "ready", &readyAt)
+                : RunChild(exePath("bench_bare"), {}, "ready", &readyAt);
+            if (output && readyAt >= 0)
+                (ours ? program : bare).append(double(readyAt));
+            Note(QStringLiteral("start-up %1/%2 %3: %4 ms")
+                     .arg(i + 1)
+                     .arg(startupRuns)
+                     .arg(ours ? "program" : "bare")
+                     .arg(readyAt));
+        }
+    }
+    rows.append(
+        {QStringLiteral("start-up to start page"), QStringLiteral("ms"), Median(program), Median(bare)});
+
+    // The comparisons: the program as it is and the naive way, taking turns.
+    const QList<std::pair<QString, QString>> measures = {
+        {QStringLiteral("stall_ms"), QStringLiteral("longest UI stall")},
+        {QStringLiteral("tabs_ms"), QStringLiteral("all tabs exist")},
+        {QStringLiteral("active_ms"), QStringLiteral("active page loaded")},
+        {QStringLiteral("all_ms"), QStringLiteral("all pages loaded")},
+        {QStringLiteral("pss_kb"), QStringLiteral("PSS 5 s after click")},
+    };
+    for (const int shops : std::as_const(sizes)) {
+        QHash<QString, QList<double>> paced, naive;
+        for (int i = 0; i < runs; ++i) {
+            for (int turn = 0; turn < 2; ++turn) {
+                const bool ours = (i + turn) % 2 == 0;
+                const QString mode = ours ? QStringLiteral("paced") : QStringLiteral("naive");
+                const auto output = RunChild(exePath("bench_program"),
+                    {QStringLiteral("compare"), QString::number(shops), mode}, "result");
+                if (!output)
+                    continue;
+                const QHash<QString, double> values = ParseResult(*output);
+                for (auto it = values.cbegin(); it != values.cend(); ++it)
+                    (ours ? paced : naive)[it.key()].append(it.value());
+                Note(QStringLiteral("%1 shops %2/%3 %4: %5")
+                         .arg(shops)
+                         .arg(i + 1)
+                         .arg(runs)
+                         .arg(mode, QString::fromLatin1(output->trimmed())));
+            }
+        }
+        for (const auto &[key, name] : measures) {
+            rows.append({QStringLiteral("%1 shops: %2").arg(shops).arg(name),
+                key == QLatin1String("pss_kb") ? QStringLiteral("MiB") : QStringLiteral("ms"),
+                Median(paced.value(key)), Median(naive.value(key))});
+        }
+    }
+
+    std::printf("\nMachine: %s\n", Machine().toUtf8().constData());
+    std::printf("Medians of %d runs (start-up: %d runs); pages from 127.0.0.1. Anchor: a bare QWebEngineView "
+                "window for start-up, every tab loading at once for the comparisons.\n\n",
+        runs, startupRuns);
+    std::printf("| %-32s | %12s | %12s | %6s |\n", "Measure", "Vanzu", "Anchor", "Ratio");
+    std::printf("|%s|%s:|%s:|%s:|\n", QByteArray(34, '-').constData(), QByteArray(13, '-').constData(),
+        QByteArray(13, '-').constData(), QByteArray(7, '-').constData());
+    for (const Row &row : std::as_const(rows)) {
+        const QString ratio = row.ours >= 0 && row.anchor > 0 ? QString::number(row.ours / row.anchor, 'f', 2)
+                                                              : QStringLiteral("n/a");
+        std::printf("| %-32s | %12s | %12s | %6s |\n", row.measure.toUtf8().constData(),
+            Figure(row.ours, row.unit).toUtf8().constData(),
+            Figure(row.anchor, row.unit).toUtf8().constData(), ratio.toUtf8().constData());
+    }
+    std::fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,247 @@
+// The program as the benchmark drives it: the real main window, started as main.cpp starts it.
+//
+//   bench_program startup
+//       prints "ready" the moment the start tab's page has its title "默认", then ends.
+//   bench_program compare <shops> paced|naive
+//       waits for the start page, ticks the first <shops> shops of the catalogue, clicks
+//       "马上对比" and prints one line "result key=value ..." with what it measured. "naive"
+//       loads every tab at once and keeps every page awake, as the program did before.
+#include "TApplication.h"
+#include "TBrowserHooks.h"
+#include "TBrowserView.h"
+#include "TLoadQueue.h"
+#include "TPageControl.h"
+#include "TPageLifecycle.h"
+#include "TShopCatalogue.h"
+#include "TTabSheetEx.h"
+#include "U_Main.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QScreen>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QWebEngineView>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+constexpr int kMemorySampleMs = 5000; // after the click
+constexpr int kGiveUpMs = 120000;
+
+void Say(const QByteArray &line)
+{
+    std::fputs(line.constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Proportional set size of a process and all its descendants (the engine's zygote, GPU and
+// renderer processes), in kB.
+qint64 TreePss(qint64 root)
+{
+    QHash<qint64, qint64> parentOf;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!isPid || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        // "pid (name) state ppid ...": the name may hold blanks and parentheses.
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        parentOf.insert(pid, fields.value(1).toLongLong());
+    }
+    QList<qint64> tree {root};
+    for (qsizetype i = 0; i < tree.size(); ++i) {
+        for (auto it = parentOf.cbegin(); it != parentOf.cend(); ++it) {
+            if (it.value() == tree.at(i))
+                tree.append(it.key());
+        }
+    }
+    qint64 total = 0;
+    for (const qint64 pid : std::as_const(tree)) {
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+        if (!rollup.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : rollup.readAll().split('\n')) {
+            if (line.startsWith("Pss:"))
+                total += line.mid(4).trimmed().split(' ').value(0).toLongLong();
+        }
+    }
+    return total;
+}
+
+QStringList FirstShops(int count)
+{
+    QStringList names;
+    for (const TShopEntry &entry : ReadShopCatalogue(LoadShopCatalogueText())) {
+        if (!entry.IsCategory && names.size() < count)
+            names.append(entry.Name);
+    }
+    return names;
+}
+
+// Runs the event loop until `done` holds or `timeoutMs` pass. QTest::qWaitFor() would not do:
+// it sleeps between its passes, and the engine, whose browser side runs its tasks on this
+// thread, then takes seconds for a page.
+template<typename Predicate> bool WaitUntil(Predicate done, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(5);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+bool WaitForStartPage(TFrm_Main &window, int timeoutMs)
+{
+    TTabSheetEx *tab = window.ActiveTab();
+    return tab && WaitUntil([tab] { return !tab->Browser->Busy(); }, timeoutMs);
+}
+
+// The largest gap between two ticks of a fine timer: the longest time the user-interface
+// thread did not get back to its event loop.
+class StallMeter : public QObject
+{
+public:
+    StallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(2);
+        connect(&m_timer, &QTimer::timeout, this, [this] { Tick(); });
+    }
+    void Start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_timer.start();
+    }
+    void Tick()
+    {
+        const qint64 now = m_clock.elapsed();
+        longest = qMax(longest, now - m_last);
+        m_last = now;
+    }
+    // Time spent by the meter's owner itself (reading memory figures) is not a stall.
+    void Skip() { m_last = m_clock.elapsed(); }
+    qint64 longest = 0;
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+};
+
+int Startup(TFrm_Main &window)
+{
+    QWebEngineView *engine = window.ActiveTab()->Browser->EngineView();
+    QObject::connect(engine, &QWebEngineView::titleChanged, qApp, [](const QString &title) {
+        if (title == QStringLiteral("默认")) {
+            Say("ready");
+            QCoreApplication::exit(0);
+        }
+    });
+    QTimer::singleShot(kGiveUpMs, qApp, [] { QCoreApplication::exit(1); });
+    return QCoreApplication::exec();
+}
+
+int Compare(TFrm_Main &window, int shops, bool paced)
+{
+    if (!WaitForStartPage(window, kGiveUpMs))
+        return 1;
+    if (!paced) {
+        TLoadQueue::Instance()->SetPaced(false);
+        TPageLifecycle::Instance()->SetKeepAlive(-1);
+        TPageLifecycle::Instance()->SetFreezeAfter(-1);
+    }
+    WaitUntil([] { return false; }, 1000); // the engine settles after its start
+
+    window.EdtWD->setText(FirstShops(shops).join(QLatin1Char(';')));
+    window.cbKeyWord->setEditText(QStringLiteral("手机"));
+
+    StallMeter stalls;
+    QElapsedTimer clock;
+    stalls.Start();
+    clock.start();
+    QTest::mouseClick(window.btnGo, Qt::LeftButton);
+    const qint64 tabsAt = clock.elapsed(); // the search makes its tabs before it returns
+    const int tabCount = window.PageControl1->PageCount();
+
+    TTabSheetEx *active = window.ActiveTab();
+    qint64 activeAt = -1;
+    qint64 allAt = -1;
+    int loaded = 0;
+    for (int i = 0; i < tabCount; ++i) {
+        auto *tab = qobject_cast<TTabSheetEx *>(window.PageControl1->PageAt(i));
+        QObject::connect(
+            tab->Browser, &TBrowserHost::busyChanged, qApp, [&, tab, done = false](bool busy) mutable {
+                if (busy || done)
+                    return;
+                done = true;
+                const qint64 now = clock.elapsed();
+                if (tab == active)
+                    activeAt = now;
+                if (++loaded == tabCount)
+                    allAt = now;
+            });
+    }
+
+    qint64 pss = -1;
+    QTimer::singleShot(int(qMax<qint64>(0, kMemorySampleMs - clock.elapsed())), qApp, [&] {
+        stalls.Tick();
+        pss = TreePss(getpid());
+        stalls.Skip();
+    });
+    const bool finished = WaitUntil([&] { return pss >= 0 && allAt >= 0; }, kGiveUpMs);
+    stalls.Tick();
+
+    Say(QStringLiteral("result stall_ms=%1 tabs_ms=%2 active_ms=%3 all_ms=%4 pss_kb=%5 loaded=%6/%7 tabs=%8")
+            .arg(stalls.longest)
+            .arg(tabsAt)
+            .arg(activeAt)
+            .arg(allAt)
+            .arg(pss)
+            .arg(loaded)
+            .arg(shops)
+            .arg(tabCount)
+            .toLatin1());
+    return finished && tabCount == shops ? 0 : 1;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString mode = args.value(1);
+    if (mode != QLatin1String("startup") && mode != QLatin1String("compare")) {
+        std::fputs("usage: bench_program startup | compare <shops> paced|naive\n", stderr);
+        return 2;
+    }
+
+    TBrowserProcess browserProcess;
+    TFrm_Main window;
+    QTemporaryDir history; // the keyword history stays out of the build directory
+    window.SetHistoryFilePath(history.filePath(QStringLiteral("kd.db")));
+    window.setGeometry(QStyle::alignedRect(
+        Qt::LeftToRight, Qt::AlignCenter, window.size(), app.primaryScreen()->availableGeometry()));
+    window.show();
+
+    if (mode == QLatin1String("startup"))
+        return Startup(window);
+    return Compare(window, args.value(2).toInt(), args.value(3) != QLatin1String("naive"));
+}

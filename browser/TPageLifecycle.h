@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+
+class QWebEnginePage;
+
+// Lets hidden pages sleep, so that a comparison of many shops holds a bounded amount of memory.
+// Every page keeps a renderer process of its own, tens of megabytes for a shop's page; a user who
+// compares sixty shops looks at a few of them at a time.
+//
+// A page hidden for FreezeAfter ms is frozen: its scripts and timers stop. Of the hidden pages,
+// only the KeepAlive used most recently (shown, hidden or loaded) keep their renderer; the
+// others are discarded once they have rested for half a second. Both follow the engine's
+// recommendedState, which keeps awake what must stay awake: pages still loading, playing sound,
+// or opened by another page. The engine wakes a frozen page when it is shown again, and reloads
+// a discarded one; its address, title and history stay meanwhile. Process-wide, on the
+// user-interface thread.
+class TPageLifecycle : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int KeepAlive READ KeepAlive WRITE SetKeepAlive)
+    Q_PROPERTY(int FreezeAfter READ FreezeAfter WRITE SetFreezeAfter)
+
+public:
+    // Created on first use, owned by the application object.
+    static TPageLifecycle *Instance();
+
+    // Hidden pages that keep their renderer; -1: all of them.
+    int KeepAlive() const { return m_keepAlive; }
+    void SetKeepAlive(int count);
+    // Milliseconds a page stays hidden before it is frozen; -1: never.
+    int FreezeAfter() const { return m_freezeAfter; }
+    void SetFreezeAfter(int ms);
+
+    // Looks after `page` until it is destroyed.
+    void Track(QWebEnginePage *page);
+
+private:
+    explicit TPageLifecycle(QObject *parent);
+    void Used(QWebEnginePage *page);
+    void Schedule(int delayMs);
+    void Sweep();
+
+    QElapsedTimer m_clock;
+    QHash<QWebEnginePage *, qint64> m_lastUsed; // on m_clock
+    QTimer m_sweep;
+    int m_keepAlive = 4;
+    int m_freezeAfter = 10000;
+};

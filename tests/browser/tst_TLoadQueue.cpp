@@ -1,0 +1,529 @@
+#include "TApplication.h"
+#include "TBrowserHooks.h"
+#include "TBrowserView.h"
+#include "TLoadQueue.h"
+#include "TPageControl.h"
+#include "TPageLifecycle.h"
+#include "TTabSheetEx.h"
+#include "TestHttpServer.h"
+#include "U_Main.h"
+
+#include <QToolButton>
+#include <QWebEngineHistory>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+// The load queue and the sleep of hidden pages, on real engine views against the loopback
+// server: which load starts when, what a waiting view reports, and what a page that slept
+// looks like when its tab comes back.
+namespace {
+const int kLoad = 20000;
+const int kHold = 4000; // a page that keeps its place in the queue taken for this long
+
+using Views = std::vector<std::unique_ptr<TBrowserView>>;
+
+// The names of the views whose loads the queue started, in order, and the most that loaded at
+// the same time.
+class StartLog : public QObject
+{
+public:
+    explicit StartLog(const Views &views)
+    {
+        connect(TLoadQueue::Instance(), &TLoadQueue::loadStarted, this, [this](TBrowserHost *host) {
+            started.append(host->objectName());
+            peak = qMax(peak, int(started.size() - ended.size()));
+        });
+        for (const auto &view : views) {
+            TBrowserView *v = view.get();
+            connect(v, &TBrowserHost::busyChanged, this, [this, v](bool busy) {
+                if (!busy && started.contains(v->objectName()) && !ended.contains(v->objectName()))
+                    ended.append(v->objectName());
+            });
+        }
+    }
+    QStringList started;
+    QStringList ended;
+    int peak = 0;
+};
+
+// What a view reports to its owner, in order.
+QStringList *LogEvents(TBrowserView *view)
+{
+    auto *log = new QStringList;
+    QObject::connect(view, &QObject::destroyed, [log] { delete log; });
+    view->OnStatusTextChange = [log](QObject *, const QString &text) { log->append("status:" + text); };
+    view->OnProgressChange
+        = [log](QObject *, int p, int max) { log->append(QStringLiteral("progress:%1/%2").arg(p).arg(max)); };
+    view->OnCommandStateChange = [log, view](QObject *, int command, bool) {
+        log->append(QStringLiteral("command:%1 busy=%2").arg(command).arg(view->Busy()));
+    };
+    view->OnDownloadComplete = [log](QObject *) { log->append("download"); };
+    view->OnTitleChange = [log](QObject *, const QString &text) { log->append("title:" + text); };
+    return log;
+}
+
+QString captionOf(TTabSheet *tab)
+{
+    return tab ? tab->Caption() : QStringLiteral("<none>");
+}
+} // namespace
+
+class tst_TLoadQueue : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void waitingViewReportsItsLoad();
+    void startsInOrder_data();
+    void startsInOrder();
+    void shownViewGoesFirst();
+    void shownViewJumpsTheQueue();
+    void closedWhileWaiting();
+    void stoppedWhileWaiting();
+    void newerNavigationReplacesWaitingOne_data();
+    void newerNavigationReplacesWaitingOne();
+    void waitingCallerLoadsAtOnce_data();
+    void waitingCallerLoadsAtOnce();
+    void unpacedStartsAtOnce();
+
+    void comparisonLoadsActiveTabFirst();
+    void hiddenPageFreezesAndWakes();
+    void keepAliveDiscardsLeastRecentlyUsed();
+    void discardedTabComesBack();
+
+private:
+    QString url(const QByteArray &path) const { return QString::fromLatin1(m_server.baseUrl() + path); }
+    Views hiddenViews(int count);
+    int requestsFor(const QByteArray &target) const { return int(m_server.requestTargets().count(target)); }
+
+    TestHttpServer m_server;
+};
+
+void tst_TLoadQueue::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.setPage("/hold", testPage("Hold", "hold"), "text/html; charset=utf-8", kHold);
+    m_server.setPage("/a", testPage("Page A", "aaa"));
+    m_server.setPage("/b", testPage("Page B", "bbb"));
+    m_server.setPage("/c", testPage("Page C", "ccc"));
+    m_server.setPage("/ticker",
+        testPage("t0",
+            "<script>var n = 0;"
+            "setInterval(function () { document.title = 't' + (++n); }, 30);</script>"));
+    // Everything else: a page named after its address that takes a moment, so that loads overlap.
+    m_server.setFallback([](const QByteArray &target, const QByteArray &) {
+        TestHttpServer::Reply reply;
+        reply.body = testPage(QString::fromLatin1(target), QStringLiteral("page"));
+        reply.delayMs = 300;
+        return reply;
+    });
+}
+
+void tst_TLoadQueue::init()
+{
+    TLoadQueue::Instance()->SetPaced(true);
+    TLoadQueue::Instance()->SetMaxRunning(1);
+    // Pages stay awake unless a test is about their sleep.
+    TPageLifecycle::Instance()->SetKeepAlive(-1);
+    TPageLifecycle::Instance()->SetFreezeAfter(-1);
+    m_server.clearRequests();
+}
+
+Views tst_TLoadQueue::hiddenViews(int count)
+{
+    Views views;
+    for (int i = 0; i < count; ++i) {
+        auto view = std::make_unique<TBrowserView>();
+        view->setObjectName(QStringLiteral("v%1").arg(i));
+        view->resize(400, 300);
+        view->InitializeView();
+        views.push_back(std::move(view));
+    }
+    return views;
+}
+
+void tst_TLoadQueue::waitingViewReportsItsLoad()
+{
+    Views views = hiddenViews(2);
+    views[0]->Navigate(url("/hold"), 0);
+    QStringList *events = LogEvents(views[1].get());
+    QVERIFY(views[1]->Navigate(url("/b"), 0));
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor("/hold"), 1, kLoad);
+
+    // Waiting for its turn: busy with the address it is about to show, no engine yet, silent.
+    TBrowserView *waiting = views[1].get();
+    QVERIFY(waiting->LoadQueued());
+    QVERIFY(waiting->Busy());
+    QCOMPARE(waiting->LocationURL(), url("/b"));
+    QVERIFY(!waiting->HasEngine());
+    QVERIFY(!waiting->Document());
+    QCOMPARE(TLoadQueue::Instance()->Waiting(), QList<TBrowserHost *> {waiting});
+    QCOMPARE(*events, QStringList());
+    QCOMPARE(requestsFor("/b"), 0);
+
+    // Its turn comes when the load before it ends; then it loads as any view does.
+    QTRY_VERIFY_WITH_TIMEOUT(!waiting->Busy(), kLoad + kHold);
+    QVERIFY(!views[0]->Busy());
+    QVERIFY(!waiting->LoadQueued());
+    QVERIFY(waiting->HasEngine());
+    QCOMPARE(waiting->LocationURL(), url("/b"));
+    QCOMPARE(events->first(), QStringLiteral("status:正在打开网页 ") + url("/b"));
+    QVERIFY2(events->contains("title:Page B"), qPrintable(events->join(" | ")));
+    QCOMPARE(events->last(), QStringLiteral("download"));
+}
+
+void tst_TLoadQueue::startsInOrder_data()
+{
+    QTest::addColumn<int>("views");
+    QTest::addColumn<int>("maxRunning");
+    QTest::newRow("one at a time") << 4 << 1;
+    QTest::newRow("two at a time") << 5 << 2;
+    QTest::newRow("three at a time") << 7 << 3;
+    QTest::newRow("more places than loads") << 3 << 6;
+}
+
+void tst_TLoadQueue::startsInOrder()
+{
+    QFETCH(int, views);
+    QFETCH(int, maxRunning);
+    TLoadQueue::Instance()->SetMaxRunning(maxRunning);
+    Views list = hiddenViews(views);
+    StartLog log(list);
+    QStringList expected;
+    for (int i = 0; i < views; ++i) {
+        list[i]->Navigate(url("/p" + QByteArray::number(i)), 0);
+        expected.append(list[i]->objectName());
+    }
+    // Nothing starts while the caller still runs: the loads begin with the next turn of the loop.
+    QCOMPARE(log.started, QStringList());
+    for (const auto &view : list)
+        QVERIFY(!view->HasEngine());
+
+    QTRY_COMPARE_WITH_TIMEOUT(log.ended.size(), views, kLoad);
+    QCOMPARE(log.started, expected);
+    QCOMPARE(log.peak, qMin(views, maxRunning));
+    for (int i = 0; i < views; ++i) {
+        QCOMPARE(list[i]->LocationURL(), url("/p" + QByteArray::number(i)));
+        QCOMPARE(list[i]->EngineView()->title(), QStringLiteral("/p%1").arg(i));
+    }
+    QCOMPARE(TLoadQueue::Instance()->RunningCount(), 0);
+}
+
+void tst_TLoadQueue::shownViewGoesFirst()
+{
+    Views list = hiddenViews(4);
+    StartLog log(list);
+    // The last one is on screen, as the active tab of a comparison is.
+    list[3]->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list[3].get()));
+    for (int i = 0; i < 4; ++i)
+        list[i]->Navigate(url("/q" + QByteArray::number(i)), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(log.ended.size(), 4, kLoad);
+    QCOMPARE(log.started, QStringList({"v3", "v0", "v1", "v2"}));
+}
+
+void tst_TLoadQueue::shownViewJumpsTheQueue()
+{
+    Views list = hiddenViews(4);
+    StartLog log(list);
+    list[0]->Navigate(url("/hold"), 0);
+    for (int i = 1; i < 4; ++i)
+        list[i]->Navigate(url("/r" + QByteArray::number(i)), 0);
+    QTRY_COMPARE(log.started, QStringList({"v0"}));
+    QCOMPARE(TLoadQueue::Instance()->Waiting().size(), 3);
+
+    // Showing the last one (its tab activated) starts it although the only place is taken.
+    list[3]->show();
+    QTRY_COMPARE_WITH_TIMEOUT(log.started, QStringList({"v0", "v3"}), kLoad);
+    QVERIFY(list[0]->Busy());
+    QTRY_COMPARE_WITH_TIMEOUT(log.ended.size(), 4, kLoad + kHold);
+    QCOMPARE(log.started, QStringList({"v0", "v3", "v1", "v2"}));
+}
+
+void tst_TLoadQueue::closedWhileWaiting()
+{
+    Views list = hiddenViews(3);
+    StartLog log(list);
+    list[0]->Navigate(url("/hold"), 0);
+    list[1]->Navigate(url("/closed"), 0);
+    list[2]->Navigate(url("/kept"), 0);
+    QTRY_COMPARE(log.started, QStringList({"v0"}));
+    TBrowserHost *kept = list[2].get();
+    list[1].reset(); // its tab closed
+    QCOMPARE(TLoadQueue::Instance()->Waiting(), QList<TBrowserHost *> {kept});
+    QTRY_VERIFY_WITH_TIMEOUT(!list[2]->Busy(), kLoad + kHold);
+    QCOMPARE(log.started, QStringList({"v0", "v2"}));
+    QCOMPARE(requestsFor("/closed"), 0);
+    QCOMPARE(requestsFor("/kept"), 1);
+}
+
+void tst_TLoadQueue::stoppedWhileWaiting()
+{
+    Views list = hiddenViews(2);
+    list[0]->Navigate(url("/hold"), 0);
+    list[1]->Navigate(url("/stopped"), 0);
+    QStringList *events = LogEvents(list[1].get());
+    QTRY_COMPARE(requestsFor("/hold"), 1);
+    list[1]->Stop();
+    // The load ends as a stopped one does, and never reaches the network.
+    QCOMPARE(*events, QStringList({"progress:100/100", "status:完成", "command:-1 busy=0", "download"}));
+    QVERIFY(!list[1]->Busy());
+    QVERIFY(!list[1]->LoadQueued());
+    QVERIFY(TLoadQueue::Instance()->Waiting().isEmpty());
+    QCOMPARE(list[1]->LocationURL(), QString());
+    QTRY_VERIFY_WITH_TIMEOUT(!list[0]->Busy(), kLoad + kHold);
+    QTest::qWait(500); // nothing can be awaited: nothing should load
+    QCOMPARE(requestsFor("/stopped"), 0);
+    QVERIFY(!list[1]->HasEngine());
+}
+
+void tst_TLoadQueue::newerNavigationReplacesWaitingOne_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<QString>("shown"); // LocationURL in the end
+    QTest::newRow("a document from text (the start page)") << "text"
+                                                           << "about:blank";
+    QTest::newRow("another address") << "/c"
+                                     << "/c";
+}
+
+void tst_TLoadQueue::newerNavigationReplacesWaitingOne()
+{
+    QFETCH(QString, then);
+    QFETCH(QString, shown);
+    Views list = hiddenViews(2);
+    list[0]->Navigate(url("/hold"), 0);
+    list[1]->Navigate(url("/replaced"), 0);
+    QTRY_COMPARE(requestsFor("/hold"), 1);
+    if (then == QLatin1String("text")) {
+        TTextList page;
+        page.setText(QStringLiteral("<html><head><title>默认</title></head><body>start</body></html>"));
+        QCOMPARE(list[1]->LoadFromStrings(page), 0);
+    } else {
+        list[1]->Navigate(url(then.toLatin1()), 0);
+    }
+    const QString expected = shown.startsWith('/') ? url(shown.toLatin1()) : shown;
+    QCOMPARE(list[1]->LocationURL(), expected);
+    QTRY_VERIFY_WITH_TIMEOUT(!list[0]->Busy() && !list[1]->Busy(), kLoad + kHold);
+    QCOMPARE(list[1]->LocationURL(), expected);
+    QCOMPARE(requestsFor("/replaced"), 0);
+}
+
+void tst_TLoadQueue::waitingCallerLoadsAtOnce_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Navigate with a time-out") << "navigate";
+    QTest::newRow("WaitUntilReady on a waiting view") << "wait";
+    QTest::newRow("Refresh of a waiting view") << "refresh";
+}
+
+void tst_TLoadQueue::waitingCallerLoadsAtOnce()
+{
+    QFETCH(QString, how);
+    Views list = hiddenViews(2);
+    list[0]->Navigate(url("/hold"), 0);
+    QTRY_COMPARE(requestsFor("/hold"), 1);
+    TBrowserView *view = list[1].get();
+    if (how == QLatin1String("navigate")) {
+        QVERIFY(view->Navigate(url("/a"), kLoad));
+    } else {
+        view->Navigate(url("/a"), 0);
+        QVERIFY(view->LoadQueued());
+        if (how == QLatin1String("wait")) {
+            QVERIFY(view->WaitUntilReady(kLoad));
+        } else {
+            view->Refresh();
+            QVERIFY(!view->LoadQueued());
+            QVERIFY(view->WaitUntilReady(kLoad));
+        }
+    }
+    // Loaded while the only place in the queue was still taken.
+    QVERIFY(list[0]->Busy());
+    QVERIFY(!view->Busy());
+    QCOMPARE(view->LocationURL(), url("/a"));
+    QCOMPARE(requestsFor("/a"), 1);
+}
+
+void tst_TLoadQueue::unpacedStartsAtOnce()
+{
+    TLoadQueue::Instance()->SetPaced(false);
+    Views list = hiddenViews(3);
+    for (int i = 0; i < 3; ++i) {
+        list[i]->Navigate(url("/u" + QByteArray::number(i)), 0);
+        QVERIFY(list[i]->HasEngine());
+        QVERIFY(!list[i]->LoadQueued());
+    }
+    QVERIFY(TLoadQueue::Instance()->Waiting().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!list[0]->Busy() && !list[1]->Busy() && !list[2]->Busy(), kLoad);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void tst_TLoadQueue::comparisonLoadsActiveTabFirst()
+{
+    TFrm_Main window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY_WITH_TIMEOUT(window.ActiveTab() && !window.ActiveTab()->Browser->Busy(), kLoad);
+    QStringList started; // by the address each tab was given
+    connect(TLoadQueue::Instance(), &TLoadQueue::loadStarted, &window, [&](TBrowserHost *host) {
+        for (int i = 0; i < window.PageControl1->PageCount(); ++i) {
+            if (qobject_cast<TTabSheetEx *>(window.PageControl1->PageAt(i))->Browser == host)
+                started.append(QStringLiteral("/s%1").arg(i + 1));
+        }
+    });
+
+    // As a comparison does: the start tab takes the first shop, the others get new tabs.
+    for (const char *path : {"/s1", "/s2", "/s3", "/s4"})
+        window.OpenInTab(url(path));
+    QCOMPARE(window.PageControl1->PageCount(), 4);
+    QCOMPARE(window.PageControl1->TabIndex(), 3);
+    for (int i = 0; i < 4; ++i) {
+        auto *tab = qobject_cast<TTabSheetEx *>(window.PageControl1->PageAt(i));
+        QCOMPARE(tab->Caption(), QStringLiteral("加载中..."));
+        QVERIFY(tab->Browser->Busy());
+        // The start tab's engine already runs: it loads at once, and shows the start page's
+        // address until the new page arrives. The others wait with the address they will show.
+        QCOMPARE(tab->Browser->LoadQueued(), i > 0);
+        if (i > 0)
+            QCOMPARE(tab->Browser->LocationURL(), url("/s" + QByteArray::number(i + 1)));
+    }
+    for (int i = 0; i < 4; ++i) {
+        auto *tab = qobject_cast<TTabSheetEx *>(window.PageControl1->PageAt(i));
+        QTRY_COMPARE_WITH_TIMEOUT(captionOf(tab), QStringLiteral("/s%1").arg(i + 1), kLoad);
+        QCOMPARE(tab->Browser->LocationURL(), url("/s" + QByteArray::number(i + 1)));
+    }
+    // The active tab first, then the others in order.
+    QCOMPARE(started, QStringList({"/s4", "/s2", "/s3"}));
+    const QList<QByteArray> targets = m_server.requestTargets();
+    QVERIFY(targets.indexOf("/s4") < targets.indexOf("/s2"));
+    QVERIFY(targets.indexOf("/s2") < targets.indexOf("/s3"));
+}
+
+void tst_TLoadQueue::hiddenPageFreezesAndWakes()
+{
+    TPageLifecycle::Instance()->SetFreezeAfter(300);
+    auto view = std::make_unique<TBrowserView>();
+    view->resize(400, 300);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    QVERIFY(view->Navigate(url("/ticker"), kLoad));
+    QWebEnginePage *page = view->EngineView()->page();
+    QTRY_VERIFY(page->title() != QStringLiteral("t0") && page->title().startsWith('t'));
+    QTest::qWait(500); // on screen it never sleeps
+    QCOMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Active);
+
+    view->hide();
+    QTRY_COMPARE_WITH_TIMEOUT(page->lifecycleState(), QWebEnginePage::LifecycleState::Frozen, kLoad);
+    const QString frozenTitle = page->title();
+    QTest::qWait(300); // nothing can be awaited: the page's timer should not run
+    QCOMPARE(page->title(), frozenTitle);
+
+    view->show();
+    QCOMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Active);
+    QTRY_VERIFY(page->title() != frozenTitle);
+    QCOMPARE(view->LocationURL(), url("/ticker"));
+}
+
+void tst_TLoadQueue::keepAliveDiscardsLeastRecentlyUsed()
+{
+    TPageLifecycle::Instance()->SetKeepAlive(2);
+    Views list = hiddenViews(4);
+    for (int i = 0; i < 4; ++i)
+        list[i]->Navigate(url("/k" + QByteArray::number(i)), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::none_of(list.cbegin(), list.cend(), [](const auto &v) { return v->Busy(); }), kLoad);
+    // Loaded one after the other: the two loaded last keep their renderer.
+    const auto state = [&](int i) { return list[i]->EngineView()->page()->lifecycleState(); };
+    QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, kLoad);
+    QTRY_COMPARE_WITH_TIMEOUT(state(1), QWebEnginePage::LifecycleState::Discarded, kLoad);
+    QCOMPARE(state(2), QWebEnginePage::LifecycleState::Active);
+    QCOMPARE(state(3), QWebEnginePage::LifecycleState::Active);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(list[i]->LocationURL(), url("/k" + QByteArray::number(i)));
+        QCOMPARE(list[i]->EngineView()->title(), QStringLiteral("/k%1").arg(i));
+        QVERIFY(!list[i]->Busy());
+    }
+    // Asleep, they stay asleep: nothing reloads them behind the user's back.
+    QTest::qWait(300); // nothing can be awaited: nothing should load
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(requestsFor("/k" + QByteArray::number(i)), 1);
+    QCOMPARE(state(0), QWebEnginePage::LifecycleState::Discarded);
+
+    // A view shown again is used again: it wakes, and the oldest of the others makes room.
+    list[0]->show();
+    QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Active, kLoad);
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor("/k0"), 2, kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(!list[0]->Busy(), kLoad);
+    list[0]->hide();
+    QTRY_COMPARE_WITH_TIMEOUT(state(2), QWebEnginePage::LifecycleState::Discarded, kLoad);
+    QCOMPARE(state(0), QWebEnginePage::LifecycleState::Active);
+    QCOMPARE(state(3), QWebEnginePage::LifecycleState::Active);
+}
+
+void tst_TLoadQueue::discardedTabComesBack()
+{
+    TPageLifecycle::Instance()->SetKeepAlive(0);
+    TFrm_Main window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY_WITH_TIMEOUT(window.ActiveTab() && !window.ActiveTab()->Browser->Busy(), kLoad);
+
+    // A tab with history: the start page, then a, then b.
+    window.OpenInTab(url("/a"));
+    auto *first = window.ActiveTab();
+    QTRY_COMPARE_WITH_TIMEOUT(captionOf(first), QStringLiteral("page a"), kLoad);
+    QVERIFY(first->Browser->Navigate(url("/b"), kLoad));
+    QTRY_COMPARE_WITH_TIMEOUT(captionOf(first), QStringLiteral("page b"), kLoad);
+    QWebEnginePage *page = first->Browser->EngineView()->page();
+    const int historyIndex = page->history()->currentItemIndex();
+    const int historyCount = page->history()->count();
+    QCOMPARE(historyCount, 3);
+    QVERIFY(first->CanGoBack);
+
+    // Another tab in front: the first one's page is discarded, its tab unchanged.
+    window.OpenInTab(url("/c"));
+    QVERIFY(window.ActiveTab() != first);
+    QTRY_COMPARE_WITH_TIMEOUT(page->lifecycleState(), QWebEnginePage::LifecycleState::Discarded, kLoad);
+    QSignalSpy captions(first, &TTabSheet::captionChanged);
+    QCOMPARE(first->Caption(), QStringLiteral("page b"));
+    QCOMPARE(first->Hint(), QStringLiteral("Page B"));
+    QCOMPARE(first->Browser->LocationURL(), url("/b"));
+    QVERIFY(!first->Browser->Busy());
+    const int requests = requestsFor("/b");
+
+    // Back to it: the page is loaded again where it was, caption and history as they were.
+    QTest::qWait(50); // a layout pass: tab shapes exist only after it
+    QTest::mouseClick(window.PageControl1, Qt::LeftButton, {}, window.PageControl1->TabRect(0).center());
+    QCOMPARE(window.ActiveTab(), first);
+    QTRY_COMPARE_WITH_TIMEOUT(page->lifecycleState(), QWebEnginePage::LifecycleState::Active, kLoad);
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor("/b"), requests + 1, kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(!first->Browser->Busy(), kLoad);
+    QCOMPARE(page->title(), QStringLiteral("Page B"));
+    QCOMPARE(first->Browser->LocationURL(), url("/b"));
+    QCOMPARE(page->history()->currentItemIndex(), historyIndex);
+    QCOMPARE(page->history()->count(), historyCount);
+    QVERIFY(first->CanGoBack);
+    QTRY_VERIFY(window.btnBack->isEnabled());
+    QCOMPARE(captions.count(), 0);
+    QCOMPARE(first->Caption(), QStringLiteral("page b"));
+
+    // And history still works from there.
+    QTest::mouseClick(window.btnBack, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(captionOf(first), QStringLiteral("page a"), kLoad);
+    QCOMPARE(first->Browser->LocationURL(), url("/a"));
+}
+
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    TBrowserProcess browserProcess;
+    tst_TLoadQueue test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_TLoadQueue.moc"
