@@ -190,8 +190,7 @@ int main(int argc, char *argv[])
     }
     server.setFallback(ShopPage);
     // Every shop's host goes to the server above; the children's engines read this at start.
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-        "--host-resolver-rules=\"MAP * 127.0.0.1:" + QByteArray::number(server.port()) + "\"");
+    routeAllHostsTo(server.port());
     QObject::connect(&server, &TestHttpServer::requestReceived, &server, [&server] {
         if (server.requestLines().size() > 1000)
             server.clearRequests();

@@ -430,15 +430,9 @@ int main(int argc, char *argv[])
     TestHttpServer server;
     if (!server.listen())
         return 1;
-    server.setFallback([](const QByteArray &target, const QByteArray &host) {
-        TestHttpServer::Reply reply;
-        reply.body = testPage(QString::fromLatin1(host), QString::fromLatin1(target).toHtmlEscaped());
-        return reply;
-    });
+    server.setFallback(hostTitledPage);
     g_server = &server;
-    // Every shop's host goes to the loopback server; the engine reads this when it starts.
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-            "--host-resolver-rules=\"MAP * 127.0.0.1:" + QByteArray::number(server.port()) + "\"");
+    routeAllHostsTo(server.port()); // every shop's host goes to the loopback server
     TBrowserProcess browserProcess;
     tst_ComparisonSearch test;
     return QTest::qExec(&test, argc, argv);

@@ -348,14 +348,8 @@ int main(int argc, char *argv[])
     TestHttpServer server;
     if (!server.listen())
         return 1;
-    server.setFallback([](const QByteArray &target, const QByteArray &host) {
-        TestHttpServer::Reply reply;
-        reply.body = testPage(QString::fromLatin1(host), QString::fromLatin1(target).toHtmlEscaped());
-        return reply;
-    });
-    // Every shop's host goes to the loopback server.
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-        "--host-resolver-rules=\"MAP * 127.0.0.1:" + QByteArray::number(server.port()) + "\"");
+    server.setFallback(hostTitledPage);
+    routeAllHostsTo(server.port()); // every shop's host goes to the loopback server
     TBrowserProcess browserProcess;
     tst_HistoryFile test;
     return QTest::qExec(&test, argc, argv);

@@ -498,8 +498,7 @@ int main(int argc, char *argv[])
     server.setFallback(serve);
     g_server = &server;
     // Every host, the shops' included, goes to the loopback server.
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-        "--host-resolver-rules=\"MAP * 127.0.0.1:" + QByteArray::number(server.port()) + "\"");
+    routeAllHostsTo(server.port());
     TBrowserProcess browserProcess;
     tst_TabChurn test;
     return QTest::qExec(&test, argc, argv);

@@ -103,3 +103,16 @@ QByteArray testPage(const QString &title, const QString &body)
         .arg(title, body)
         .toUtf8();
 }
+
+TestHttpServer::Reply hostTitledPage(const QByteArray &target, const QByteArray &host)
+{
+    TestHttpServer::Reply reply;
+    reply.body = testPage(QString::fromLatin1(host), QString::fromLatin1(target).toHtmlEscaped());
+    return reply;
+}
+
+void routeAllHostsTo(quint16 port)
+{
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            "--host-resolver-rules=\"MAP * 127.0.0.1:" + QByteArray::number(port) + "\"");
+}

@@ -55,3 +55,11 @@ private:
 
 // A simple HTML page with the given title and body markup, as UTF-8 bytes.
 QByteArray testPage(const QString &title, const QString &body = QString());
+
+// A fallback that answers every request with a page titled after its host, showing the target.
+TestHttpServer::Reply hostTitledPage(const QByteArray &target, const QByteArray &host);
+
+// Sends every host the web engine looks up to this port on 127.0.0.1. Call it before the first
+// web view exists: the engine reads the setting when it starts. The server sees the original
+// Host header.
+void routeAllHostsTo(quint16 port);
