@@ -74,7 +74,7 @@ void TFrm_Main::AddKeywordHistory()
     }
     // Replaced atomically: a crash or a full disk during the write leaves the previous file
     // whole. commit() misses a failure of its own final flush and then puts a short file in
-    // place of the old one (QTBUG-75077), so the bytes are flushed and checked before it.
+    // place of the old one (seen with Qt 6.4.2), so the bytes are flushed and checked before it.
     // Failures are not the user's to act on, so they pass without a word.
     QSaveFile file(HistoryFilePath());
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
