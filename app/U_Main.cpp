@@ -16,9 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QScreen>
 #include <QStatusTipEvent>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -23,6 +23,8 @@ void TFrm_Main::UpdateNavButtons()
     BtnRfsh->setEnabled(form != t && t->isVisibleTo(form) && t->isEnabledTo(form));
     btnForward->setEnabled(t->CanGoForward);
     btnBack->setEnabled(t->CanGoBack);
+    // The tab's recorded state is set first, but the view's Busy read now wins: a load that was
+    // just issued shows the button enabled before any command -1 has arrived.
     btnStop->setEnabled(t->IsBusy);
     btnStop->setEnabled(t->Browser && t->Browser->Busy());
     BtnOptn->setEnabled(BtnRfsh->isEnabled());
