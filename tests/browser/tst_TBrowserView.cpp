@@ -182,7 +182,9 @@ void tst_TBrowserView::initTestCase()
     m_server.setPage("/unload", Utf8Page("Unload", "<a href='/b' style='display:block;height:200px'>hover</a>"
                                                    "<div style='height:300px'>stay</div><script>"
                                                    "window.addEventListener('beforeunload', function (e) {"
-                                                   " e.preventDefault(); e.returnValue = 'stay'; return 'stay'; });</script>"));
+                                                   " e.preventDefault(); e.returnValue = 'stay'; return 'stay'; });"
+                                                   "document.addEventListener('mouseup', function () {"
+                                                   " document.title = 'touched'; });</script>"));
     m_server.setPage("/keys", Utf8Page("keys", "<a href='/b' style='display:block;height:200px'>hover</a>"
                                                "<div style='height:300px'>type</div><script>var log = [];"
                                                "document.addEventListener('keydown', function (e) {"
@@ -762,6 +764,8 @@ void tst_TBrowserView::leavingPageThatObjects()
     QVERIFY(navigateAndWait(view.get(), url("/unload")));
     // The engine asks before leaving only after the user has touched the page.
     QVERIFY(ClickIntoPage(view.get(), QPoint(40, 300)));
+    // The page has seen the click (and with it the user's activation) before it is left.
+    QTRY_COMPARE_WITH_TIMEOUT(PageTitle(view.get()), QStringLiteral("touched"), kLoadTimeout);
 
     int shown = 0;
     ModalDriver driver([](QWidget *w) { return qobject_cast<QMessageBox *>(w) != nullptr; },
