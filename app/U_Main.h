@@ -69,7 +69,7 @@ public:
     void ImgLogoClick();
     void Timer1Timer();
 
-    // Tabs (browser/TabManager.cpp). OpenInTab is the one way any address is shown;
+    // Tabs (MainTabs.cpp). OpenInTab is the one way any address is shown;
     // "about:blank" means the start page.
     void OpenInTab(const QString &Address);
     void ShowDefaultPage(TBrowserView *Browser);
@@ -84,7 +84,7 @@ public:
     TTabSheetEx *ActiveTab() const;
     bool IsTabClosing() const { return m_tabClosing; }
 
-    // Browser events (browser/BrowserEvents.cpp).
+    // Browser events (MainBrowserEvents.cpp).
     void UpdateNavButtons();
     void BrowserStatusTextChange(QObject *ASender, const QString &Text);
     void BrowserProgressChange(QObject *ASender, int Progress, int ProgressMax);
@@ -96,7 +96,7 @@ public:
     void BrowserShowContextMenu(QObject *Sender, int &Result);
     void BrowserScriptError(QObject *Sender, TScriptErrorAction &ScriptErrorAction);
 
-    // Navigation and page commands (browser/PageCommands.cpp).
+    // Navigation and page commands (MainPageCommands.cpp).
     void btnBackClick();
     void btnForwardClick();
     void btnStopClick();
@@ -110,7 +110,7 @@ public:
     QAction *pmPageSetting = nullptr;
     QAction *pmPrint = nullptr;
 
-    // Shop selection (shops/U_SelShop.cpp) and the comparison search (shops/ComparisonSearch.cpp).
+    // Shop selection and the comparison search (MainSearch.cpp).
     void BtnWDClick();
     void btnGoClick();
     void AddKeywordHistory();
@@ -120,7 +120,7 @@ public:
     QString HistoryFilePath() const;
     void SetHistoryFilePath(const QString &path) { m_historyFilePath = path; }
 
-    // Link buttons (shops/LinkButtons.cpp).
+    // Link buttons (MainLinkButtons.cpp).
     void CreateGuideButtons();
     void CreateTopShopButtons();
     void BtnHot1Click(QObject *Sender);

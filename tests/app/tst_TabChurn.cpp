@@ -2,6 +2,7 @@
 #include "TBrowserHooks.h"
 #include "TBrowserView.h"
 #include "TPageControl.h"
+#include "TTabStripButtons.h"
 #include "TShopCatalogue.h"
 #include "TTabSheetEx.h"
 #include "TestHttpServer.h"

@@ -2,6 +2,7 @@
 #include "TBrowserHooks.h"
 #include "TBrowserView.h"
 #include "TPageControl.h"
+#include "TTabStripButtons.h"
 #include "TProgressPane.h"
 #include "TTabSheetEx.h"
 #include "ModalDriver.h"

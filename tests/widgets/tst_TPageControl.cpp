@@ -1,4 +1,5 @@
 #include "TPageControl.h"
+#include "TTabStripButtons.h"
 
 #include <QAbstractButton>
 #include <QApplication>
