@@ -195,11 +195,31 @@ QString UrlFormEncode(const QByteArray &bytes)
     return out;
 }
 
+QString EscapeAddressStructure(const QString &text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        const bool escaped = c < 0x20 || c == 0x7F || c == ' ' || c == '&' || c == '#' || c == '+' || c == '%'
+            || c == '?' || c == '=' || c == '"' || c == '<' || c == '>' || c == '`';
+        if (escaped) {
+            out += QLatin1Char('%');
+            out += QLatin1Char(hex[c >> 4]);
+            out += QLatin1Char(hex[c & 0x0F]);
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 QString ExpandSearchUrl(const QString &urlTemplate, const QString &keyword)
 {
     QString url = ReplaceAll(urlTemplate, QStringLiteral("{?kg}"), UrlFormEncode(ToGbk(keyword)));
     url = ReplaceAll(url, QStringLiteral("{?ku}"), UrlFormEncode(keyword.toUtf8()));
-    return ReplaceAll(url, QStringLiteral("{?kc}"), keyword);
+    return ReplaceAll(url, QStringLiteral("{?kc}"), EscapeAddressStructure(keyword));
 }
 
 QString TrimControls(const QString &text)

@@ -76,8 +76,14 @@ QString FromGbk(const QByteArray &bytes);
 // byte as "%XX" in upper case. A NUL byte ends the input.
 QString UrlFormEncode(const QByteArray &bytes);
 
+// The text as it is, but with the characters that would end or change a part of an address
+// (`&#+%?=`, blanks, control characters) or that an address may not hold (`"<>\``)
+// percent-encoded. Other characters, non-ASCII ones included, stay.
+QString EscapeAddressStructure(const QString &text);
+
 // Fills a shop's search-address template with the keyword: "{?kg}" the form-encoded GBK
-// bytes, then "{?ku}" the form-encoded UTF-8 bytes, then "{?kc}" the keyword as typed.
+// bytes, then "{?ku}" the form-encoded UTF-8 bytes, then "{?kc}" the keyword as typed, but for
+// what EscapeAddressStructure encodes.
 QString ExpandSearchUrl(const QString &urlTemplate, const QString &keyword);
 
 // Removes characters up to U+0020 from both ends (not U+3000, unlike QString::trimmed()).

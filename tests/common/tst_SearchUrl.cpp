@@ -36,20 +36,23 @@ void tst_SearchUrl::expand_data()
 
     const QString all = QStringLiteral("search?a={?kg}&b={?ku}&c={?kc}");
     QTest::newRow("worked example") << all << "手机" << "search?a=%CA%D6%BB%FA&b=%E6%89%8B%E6%9C%BA&c=手机";
-    QTest::newRow("blank") << all << "a b" << "search?a=a+b&b=a+b&c=a b";
-    QTest::newRow("plus") << all << "A+B" << "search?a=A%2BB&b=A%2BB&c=A+B";
-    QTest::newRow("percent") << all << "100%" << "search?a=100%25&b=100%25&c=100%";
+    QTest::newRow("blank") << all << "a b" << "search?a=a+b&b=a+b&c=a%20b";
+    QTest::newRow("plus") << all << "A+B" << "search?a=A%2BB&b=A%2BB&c=A%2BB";
+    QTest::newRow("percent") << all << "100%" << "search?a=100%25&b=100%25&c=100%25";
     QTest::newRow("tilde") << all << "~" << "search?a=%7E&b=%7E&c=~";
     QTest::newRow("safe punctuation") << all << "!$'()*-.@_" << "search?a=!$'()*-.@_&b=!$'()*-.@_&c=!$'()*-.@_";
-    QTest::newRow("query characters") << all << "a&b=c#d/e?f" << "search?a=a%26b%3Dc%23d%2Fe%3Ff&b=a%26b%3Dc%23d%2Fe%3Ff&c=a&b=c#d/e?f";
+    QTest::newRow("query characters") << all << "a&b=c#d/e?f" << "search?a=a%26b%3Dc%23d%2Fe%3Ff&b=a%26b%3Dc%23d%2Fe%3Ff&c=a%26b%3Dc%23d/e%3Ff";
+    // "{?kc}" keeps the keyword whole and inside its own part of the address.
+    QTest::newRow("structure in {?kc}") << "s?kw={?kc}&p=1" << "a&x=1#frag b" << "s?kw=a%26x%3D1%23frag%20b&p=1";
+    QTest::newRow("forbidden in {?kc}") << "s?kw={?kc}" << "\"<`>\t\x7f" << "s?kw=%22%3C%60%3E%09%7F";
     QTest::newRow("full-width blank") << all << "\u3000" << "search?a=%A1%A1&b=%E3%80%80&c=\u3000";
     QTest::newRow("full-width comma") << all << "，" << "search?a=%A3%AC&b=%EF%BC%8C&c=，";
-    QTest::newRow("mixed") << all << "iPhone 4代" << "search?a=iPhone+4%B4%FA&b=iPhone+4%E4%BB%A3&c=iPhone 4代";
+    QTest::newRow("mixed") << all << "iPhone 4代" << "search?a=iPhone+4%B4%FA&b=iPhone+4%E4%BB%A3&c=iPhone%204代";
 
     // Inserted text is never searched again, whatever the keyword looks like.
-    QTest::newRow("keyword {?ku}") << "q={?kc}&r={?kg}" << "{?ku}" << "q={?ku}&r=%7B%3Fku%7D";
-    QTest::newRow("keyword {?kc}") << "{?kg}|{?ku}|{?kc}" << "{?kc}" << "%7B%3Fkc%7D|%7B%3Fkc%7D|{?kc}";
-    QTest::newRow("keyword {?kg}") << "{?kc}{?kc}" << "{?kg}" << "{?kg}{?kg}";
+    QTest::newRow("keyword {?ku}") << "q={?kc}&r={?kg}" << "{?ku}" << "q={%3Fku}&r=%7B%3Fku%7D";
+    QTest::newRow("keyword {?kc}") << "{?kg}|{?ku}|{?kc}" << "{?kc}" << "%7B%3Fkc%7D|%7B%3Fkc%7D|{%3Fkc}";
+    QTest::newRow("keyword {?kg}") << "{?kc}{?kc}" << "{?kg}" << "{%3Fkg}{%3Fkg}";
 
     QTest::newRow("{?kg} twice") << "a={?kg}&b={?kg}" << "手机" << "a=%CA%D6%BB%FA&b=%CA%D6%BB%FA";
     QTest::newRow("{?ku} twice") << "keywords={?ku}&field-keywords={?ku}" << "手机"

@@ -3,6 +3,9 @@
 #include "FuzzSupport.h"
 #include "U_Pub.h"
 
+#include <QUrl>
+
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -35,9 +38,20 @@ QString referenceEncode(const QByteArray &bytes)
 // The three replacement texts, in the order of kPlaceholders.
 using Replacements = std::array<QString, 3>;
 
+// "{?kc}": the keyword, with what would break the address's structure percent-encoded.
+QString referenceEscape(const QString &keyword)
+{
+    QString out;
+    for (const QChar c : keyword) {
+        const bool keep = c.unicode() > 0x20 && c.unicode() != 0x7F && !QStringLiteral("&#+%?=\"<>`").contains(c);
+        out += keep ? QString(c) : QStringLiteral("%%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return out;
+}
+
 Replacements replacements(const QString &keyword)
 {
-    return { referenceEncode(ToGbk(keyword)), referenceEncode(keyword.toUtf8()), keyword };
+    return { referenceEncode(ToGbk(keyword)), referenceEncode(keyword.toUtf8()), referenceEscape(keyword) };
 }
 
 // The placeholder (index into kPlaceholders) that starts at `i`, or -1.
@@ -134,10 +148,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!holdsPlaceholder(urlTemplate))
         FUZZ_CHECK(url == urlTemplate);
 
-    // "{?kc}" gives the keyword exactly, whatever placeholders it holds; the encoded forms hold
-    // no braces, so they cannot look like placeholders.
+    // "{?kc}" gives the keyword, whatever placeholders it holds, with nothing in it that could
+    // end its part of the address, and decodes back to it; the encoded forms hold no braces,
+    // so they cannot look like placeholders.
     const QString forms = ExpandSearchUrl(QStringLiteral("{?kg}|{?ku}|{?kc}"), keyword);
-    FUZZ_CHECK(forms == with[0] + QLatin1Char('|') + with[1] + QLatin1Char('|') + keyword);
+    const QString raw = with[2];
+    FUZZ_CHECK(forms == with[0] + QLatin1Char('|') + with[1] + QLatin1Char('|') + raw);
+    for (const char structural : {'&', '#', '+', '?', '=', ' ', '"', '<', '>', '`'})
+        FUZZ_CHECK(!raw.contains(QLatin1Char(structural)));
+    FUZZ_CHECK(std::none_of(raw.cbegin(), raw.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }));
+    if (QString::fromUtf8(keyword.toUtf8()) == keyword)
+        FUZZ_CHECK(QUrl::fromPercentEncoding(raw.toUtf8()) == keyword);
     FUZZ_CHECK(!(with[0] + with[1]).contains(QLatin1Char('{')));
     FUZZ_CHECK(!(with[0] + with[1]).contains(QLatin1Char('}')));
     return 0;
