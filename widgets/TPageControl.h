@@ -44,7 +44,7 @@ public:
 
     QString Caption() const { return m_caption; }
     void SetCaption(const QString &caption);
-    // The hint is the page's tool tip while ShowHint is on.
+    // The hint shows over the page's tab, as plain text, while ShowHint is on.
     QString Hint() const { return m_hint; }
     void SetHint(const QString &hint);
     bool ShowHint() const { return m_showHint; }
@@ -70,7 +70,6 @@ signals:
 private:
     friend class TPageControl;
     void tabChanged();
-    void applyHint();
 
     TPageControl *m_pageControl = nullptr;
     QString m_caption;

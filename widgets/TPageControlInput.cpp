@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QStyleOptionFocusRect>
+#include <QTextDocument>
+#include <QToolTip>
 
 #include <algorithm>
 #include <numeric>
@@ -157,6 +159,20 @@ bool TPageControl::event(QEvent *event)
             layoutTabs();
         placeButtons();
         update();
+        return true;
+    }
+    if (event->type() == QEvent::ToolTip) {
+        // The hint belongs to the tab under the pointer. It may be any text at all (a page
+        // title, say), so it is shown as plain text: a tool tip that looks like HTML would
+        // otherwise be rendered as HTML.
+        auto *help = static_cast<QHelpEvent *>(event);
+        const int index = TabAtPoint(help->pos().x(), help->pos().y());
+        const TTabSheet *page = PageOfTab(index);
+        if (page && page->ShowHint() && !page->Hint().isEmpty())
+            QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(page->Hint(), Qt::WhiteSpacePre), this,
+                               TabRect(index));
+        else
+            QToolTip::hideText();
         return true;
     }
     return QWidget::event(event);

@@ -39,18 +39,11 @@ void TTabSheet::SetCaption(const QString &caption)
 void TTabSheet::SetHint(const QString &hint)
 {
     m_hint = hint;
-    applyHint();
 }
 
 void TTabSheet::SetShowHint(bool show)
 {
     m_showHint = show;
-    applyHint();
-}
-
-void TTabSheet::applyHint()
-{
-    setToolTip(m_showHint ? m_hint : QString());
 }
 
 void TTabSheet::SetTabVisible(bool visible)

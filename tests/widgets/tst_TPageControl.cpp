@@ -4,7 +4,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMenu>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QtTest>
 
 // Every event of the control goes into one log, so that each test compares the whole sequence.
@@ -50,6 +53,8 @@ private slots:
     void pageAtOutOfRange();
     void setPageIndex_data();
     void setPageIndex();
+    void hintOverTheTab_data();
+    void hintOverTheTab();
 
 private:
     enum CloseHandler { NoHandler, Allow, Refuse, Program };
@@ -1036,6 +1041,40 @@ void tst_TPageControl::setPageIndex()
     QCOMPARE(captions(), order);
     QCOMPARE(m_log, log);
     QCOMPARE(m_pc->TabIndex(), page("C")->PageIndex());
+}
+
+void tst_TPageControl::hintOverTheTab_data()
+{
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("a title") << "Page A  的标题";
+    QTest::newRow("markup stays text") << "<h1>警告</h1><img src='/etc/hostname'> & <b>x</b>";
+}
+
+void tst_TPageControl::hintOverTheTab()
+{
+    QFETCH(QString, hint);
+    addPages({"A", "B"});
+    page("B")->SetHint(hint);
+    page("B")->SetShowHint(true);
+    // The pointer rests on the tab: its hint shows there, word for word. Over the page, no hint.
+    QTest::mouseMove(m_window, m_pc->mapTo(m_window, QPoint(tabCentre(1).x(), m_pc->height() / 2)));
+    QTRY_VERIFY(!QToolTip::isVisible());
+    QTest::mouseMove(m_window, m_pc->mapTo(m_window, tabCentre(1)));
+    QTRY_VERIFY(QToolTip::isVisible());
+    const QList<QLabel *> tips = [] {
+        QList<QLabel *> found;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->inherits("QTipLabel") && w->isVisible())
+                found << static_cast<QLabel *>(w);
+        }
+        return found;
+    }();
+    QCOMPARE(tips.size(), 1);
+    QTextDocument shown;
+    shown.setHtml(tips.first()->text());
+    QCOMPARE(shown.toPlainText(), hint);
+    QCOMPARE(page("B")->toolTip(), QString());
+    QToolTip::hideText();
 }
 
 QTEST_MAIN(tst_TPageControl)
