@@ -159,6 +159,11 @@ void TFrm_SelShop::createControls()
 void TFrm_SelShop::FormCreate()
 {
     BuildTree(LoadShopCatalogueText());
+    // The tree has the keyboard when the dialog opens, its root already current: the arrows
+    // move and Space ticks. On a button, Space would press it instead.
+    setTabOrder(cTree, BtnOK);
+    setTabOrder(BtnOK, BtnCancel);
+    cTree->setFocus();
 }
 
 void TFrm_SelShop::BuildTree(const QString &catalogueText)

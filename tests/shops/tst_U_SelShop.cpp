@@ -101,6 +101,7 @@ private slots:
     void closing();
     void enterAndEscapeLeaveItOpen_data();
     void enterAndEscapeLeaveItOpen();
+    void keyboardStartsInTheTree();
     void selectShopsStartsAfreshEachTime();
 };
 
@@ -375,6 +376,29 @@ void tst_U_SelShop::enterAndEscapeLeaveItOpen()
     });
     QCOMPARE(SelectShops(), QString());
     QVERIFY(stayedOpen);
+}
+
+void tst_U_SelShop::keyboardStartsInTheTree()
+{
+    // Opened, the dialog's keys go to the tree: Space ticks the current node (the root), Down
+    // moves; Enter does not close it.
+    QString selection;
+    whenOpen([&selection](TFrm_SelShop *d) {
+        QVERIFY(shown(d));
+        d->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        QCOMPARE(QApplication::focusWidget(), d->cTree);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(d->isVisible());
+        QCOMPARE(d->lbCnt->text(), QStringLiteral("已选择网店68个"));
+        QCOMPARE(d->cTree->currentItem(), d->cTree->topLevelItem(0)->child(0));
+        selection = d->Selection();
+        QTest::mouseClick(d->BtnOK, Qt::LeftButton);
+    });
+    QCOMPARE(SelectShops(), selection);
+    QVERIFY(!selection.isEmpty());
 }
 
 void tst_U_SelShop::selectShopsStartsAfreshEachTime()
