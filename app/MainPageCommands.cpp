@@ -31,6 +31,12 @@ void TFrm_Main::createPageCommands()
 
     // A highlighted item's hint goes to the status pane however the menu was opened.
     connect(pmRopt, &QMenu::hovered, this, [this](QAction *item) { sBarStus->setText(item->statusTip()); });
+    // The pointer is on no item once the menu is gone.
+    connect(pmRopt, &QMenu::aboutToHide, sBarStus, &QLabel::clear);
+    // The file button's context menu is the file menu too.
+    BtnOptn->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(BtnOptn, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { pmRopt->popup(BtnOptn->mapToGlobal(pos)); });
 
     connect(pmSave, &QAction::triggered, this, &TFrm_Main::pmSaveClick);
     connect(pmPageSetting, &QAction::triggered, this, &TFrm_Main::pmPageSettingClick);

@@ -8,6 +8,7 @@
 #include "U_Pub.h"
 
 #include <QLabel>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -83,6 +84,13 @@ void TFrm_Main::bindBrowserEvents(TBrowserView *view)
     view->OnShowContextMenu = [this](QObject *s, quint32, const QPoint &, QObject *, QObject *, int &r) {
         BrowserShowContextMenu(s, r);
     };
+    // The engine reports the end of a load once, at the very end, so Stop follows the view's
+    // busy state itself: it is lit for the whole of every load of the active tab. The other
+    // buttons keep their rules (a pressed navigation button stays off until the load ends).
+    connect(view, &TBrowserHost::busyChanged, this, [this, view](bool busy) {
+        if (!m_closing && !m_tabClosing && tabOf(view) && tabOf(view) == ActiveTab())
+            btnStop->setEnabled(busy);
+    });
 }
 
 void TFrm_Main::ShowDefaultPage(TBrowserView *Browser)

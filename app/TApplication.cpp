@@ -2,10 +2,18 @@
 
 #include "U_Pub.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Vanzu小精灵V2"));
     setApplicationDisplayName(QString()); // the window caption is the title itself, nothing added
+    // "qt_zh_CN" takes in the catalogues of Qt's modules: the file, print and message dialogs.
+    // Without them (the translations are a package of their own) the dialogs stay in English.
+    if (m_qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&m_qtTranslator);
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)

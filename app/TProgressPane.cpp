@@ -49,6 +49,8 @@ void TProgressPane::paintEvent(QPaintEvent *)
     QPainter painter(this);
     QStyleOptionProgressBar option;
     option.initFrom(this);
+    // Without it the style draws a vertical bar that fills upwards and leaves out the text.
+    option.state |= QStyle::State_Horizontal;
     option.rect = rect().adjusted(1, 1, -1, -1);
     option.minimum = 0;
     option.maximum = 100;

@@ -246,7 +246,9 @@ void TFrm_Main::createControls()
     connect(BtnWD, &QToolButton::clicked, this, &TFrm_Main::BtnWDClick);
     EdtWD->installEventFilter(this); // a click on the shop box opens the selection too
     connect(btnGo, &QToolButton::clicked, this, &TFrm_Main::btnGoClick);
-    cbKeyWord->lineEdit()->installEventFilter(this); // Enter starts the search
+    // Enter starts the search. The box hands its keys to its line edit by calling the edit's
+    // event() directly, past any filter there, so the filter sits on the box itself.
+    cbKeyWord->installEventFilter(this);
 }
 
 void TFrm_Main::FormCreate()
@@ -316,7 +318,7 @@ bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && EdtWD->rect().contains(mouse->position().toPoint()))
             BtnWDClick();
-    } else if (watched == cbKeyWord->lineEdit() && event->type() == QEvent::KeyPress) {
+    } else if (watched == cbKeyWord && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         cbKeyWordKeyDown(key->key(), key->modifiers()); // not consumed: the box sees Enter too
     } else if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {

@@ -1,6 +1,7 @@
 #include "TBrowserHost.h"
 
 #include "TDocumentScheme.h"
+#include "TErrorPages.h"
 #include "TLoadQueue.h"
 #include "TPageLifecycle.h"
 
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QVBoxLayout>
+#include <QWebEngineSettings>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineView>
@@ -102,6 +104,8 @@ QWebEngineView *TBrowserHost::Engine()
     m_page = new TBrowserPage(this, m_view);
     m_view->setPage(m_page);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Failed loads get the program's own Chinese page instead (ShowNoticePage).
+    m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     layout()->addWidget(m_view);
     setFocusProxy(m_view);
 
@@ -218,7 +222,7 @@ void TBrowserHost::NavigationIssued()
     m_hasDocument = true;
     m_awaitingStart = true;
     m_textDocumentIssued = false;
-    m_crashedUrl.clear();
+    m_retryUrl.clear();
     SetBusy(true);
 }
 
@@ -241,7 +245,7 @@ void TBrowserHost::ReloadDocument()
     }
     if (!Engine())
         return;
-    const QUrl retry = m_crashedUrl;
+    const QUrl retry = m_retryUrl;
     NavigationIssued();
     if (retry.isValid())
         m_page->load(retry);
@@ -340,15 +344,30 @@ void TBrowserHost::onNewWindowRequested(QWebEngineNewWindowRequest &request)
 
 void TBrowserHost::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
+    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
+        // Our own documents never get an error page.
+        if (m_textDocumentIssued || m_noticeLoading || !ShowsErrorPage(info.errorDomain(), info.errorCode()))
+            return;
+        m_failure = {info.url(), DescribeLoadFailure(info.errorDomain(), info.errorCode())};
+        // The engine may report the failure before or after the end of the load; the error
+        // page follows whichever comes last.
+        if (!m_loadRunning)
+            ShowFailurePage();
+        return;
+    }
     if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
         return;
+    m_failure = {};
+    if (!m_noticeLoading)
+        m_retryUrl.clear(); // the page's own navigation away from a notice
     m_hasDocument = true;
     m_awaitingStart = false;
     m_loadRunning = true;
     m_lastProgress = -1;
     SetBusy(true);
     DocumentLoadStarted();
-    if (!Raise(OnStatusTextChange, this, QStringLiteral("正在打开网页 ") + ShownAddress(info.url())))
+    m_loadingText = QStringLiteral("正在打开网页 ") + ShownAddress(info.url());
+    if (!Raise(OnStatusTextChange, this, m_loadingText))
         return;
     Raise(OnCommandStateChange, this, int(CommandUpdate), false);
 }
@@ -365,7 +384,30 @@ void TBrowserHost::onLoadFinished(bool)
 {
     m_loadRunning = false;
     m_awaitingStart = false;
+    if (m_failure.address.isValid()) {
+        // The load goes on into the error page: still busy, no "完成" in between.
+        ShowFailurePage();
+        return;
+    }
+    m_noticeLoading = false;
     FinishLoad();
+}
+
+void TBrowserHost::ShowFailurePage()
+{
+    const FailedLoad failure = std::exchange(m_failure, {});
+    if (!m_destroying && m_page)
+        ShowNoticePage(failure.description.title, failure.description.message, failure.address);
+}
+
+void TBrowserHost::ShowNoticePage(const QString &title, const QString &message, const QUrl &address)
+{
+    NavigationIssued();
+    // The page stands at the failed address, so that its "重新加载" link and a refresh both
+    // try that address again.
+    m_retryUrl = address;
+    m_noticeLoading = true;
+    m_page->setContent(NoticePageHtml(title, message, address), QStringLiteral("text/html;charset=UTF-8"), address);
 }
 
 void TBrowserHost::FinishLoad()
@@ -415,7 +457,8 @@ void TBrowserHost::onLinkHovered(const QString &url)
     if (url == m_hoveredLink)
         return;
     m_hoveredLink = url;
-    Raise(OnStatusTextChange, this, url);
+    // Leaving a link while a page loads, or the page's commit, brings back the loading text.
+    Raise(OnStatusTextChange, this, url.isEmpty() && m_loadRunning ? m_loadingText : url);
 }
 
 void TBrowserHost::onNavigationActionChanged(int command)
@@ -453,9 +496,5 @@ void TBrowserHost::RecoverFromCrash()
     // Crashed again right after the reload: say so in the page rather than reload forever.
     // The address stays, so that a refresh tries the page again.
     m_lastCrash.invalidate();
-    NavigationIssued();
-    m_crashedUrl = address;
-    const QString notice = QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>网页无法显示</title>"
-                                          "</head><body><p>显示此网页的进程意外终止。请稍后刷新重试。</p></body></html>");
-    m_page->setContent(notice.toUtf8(), QStringLiteral("text/html;charset=UTF-8"), address);
+    ShowNoticePage(QStringLiteral("网页无法显示"), QStringLiteral("显示此网页的进程意外终止。"), address);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TErrorPages.h"
+
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QUrl>
@@ -94,7 +96,7 @@ protected:
     void NavigationIssued();
     // A stop: ends the busy state of a navigation the engine has not started yet, queued or not.
     void NavigationStopped();
-    // Reloads the document, or retries the address whose renderer crashed twice.
+    // Reloads the document, or retries the address of an error page or a crash notice.
     void ReloadDocument();
     // Shows `html` (GBK bytes) as a document whose address reads "about:blank".
     void ShowDocumentBytes(const QByteArray &html);
@@ -146,6 +148,9 @@ private:
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void RecoverFromCrash();
     void FinishLoad();
+    // Shows one of the program's notice pages (TErrorPages) at `address`.
+    void ShowNoticePage(const QString &title, const QString &message, const QUrl &address);
+    void ShowFailurePage();
     void SetBusy(bool busy);
     // An address as the program shows it: documents handed over as text read "about:blank".
     QString ShownAddress(const QUrl &url) const;
@@ -162,7 +167,14 @@ private:
     bool m_canGoBack = false;
     bool m_canGoForward = false;
     QString m_hoveredLink;
+    QString m_loadingText; // the status text of the running load
     enum class NewWindowAnswer { None, Cancelled, OpenHere } m_newWindowAnswer = NewWindowAnswer::None;
     QElapsedTimer m_lastCrash;
-    QUrl m_crashedUrl; // set while the crash notice is shown
+    QUrl m_retryUrl; // set while an error page or the crash notice is shown
+    bool m_noticeLoading = false;
+    struct FailedLoad
+    {
+        QUrl address;
+        TLoadFailure description;
+    } m_failure; // of the load that is ending
 };

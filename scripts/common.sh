@@ -22,7 +22,7 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(qt6-base-dev qt6-webengine-dev libgl-dev cmake g++ make)
-RUN_PACKAGES=(xvfb xauth x11-utils fonts-noto-cjk)
+RUN_PACKAGES=(xvfb xauth x11-utils fonts-noto-cjk qt6-translations-l10n)
 
 # Configures once, then builds incrementally.
 build() {

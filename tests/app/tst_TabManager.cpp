@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintPreviewDialog>
+#include <QSslServer>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QWebEngineView>
@@ -41,6 +42,53 @@ QStringList captions(TPageControl *strip)
 QString pageTitle(TTabSheetEx *tab)
 {
     return tab && tab->Browser->EngineView() ? tab->Browser->EngineView()->title() : QString();
+}
+
+// Every enabled state a widget takes, in order.
+class EnabledLog : public QObject
+{
+public:
+    explicit EnabledLog(QWidget *widget) : m_widget(widget) { widget->installEventFilter(this); }
+    QList<bool> states;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_widget && event->type() == QEvent::EnabledChange)
+            states.append(m_widget->isEnabled());
+        return false;
+    }
+
+private:
+    QWidget *m_widget;
+};
+
+// Runs a script in the page and waits for its result.
+QVariant runScript(TTabSheetEx *tab, const QString &script)
+{
+    QVariant result;
+    bool done = false;
+    tab->Browser->EngineView()->page()->runJavaScript(script, [&](const QVariant &value) {
+        result = value;
+        done = true;
+    });
+    QTest::qWaitFor([&] { return done; }, 10000);
+    return result;
+}
+
+// Clicks the page's link with the given id with the mouse, as the user does.
+bool clickLink(TTabSheetEx *tab, const QString &id)
+{
+    const QStringList box = runScript(tab, QStringLiteral("(function(){var r=document.getElementById('%1')"
+                                                          ".getBoundingClientRect();return [r.x+r.width/2,r.y+r.height/2].join(',');})()")
+                                                   .arg(id))
+                                    .toString()
+                                    .split(QLatin1Char(','));
+    const QPoint centre(int(box.value(0).toDouble()), int(box.value(1).toDouble()));
+    if (box.size() != 2 || !PointAtLink(tab->Browser, centre))
+        return false;
+    QTest::mouseClick(tab->Browser->EngineView()->focusProxy(), Qt::LeftButton, {}, centre);
+    return true;
 }
 
 // Answers the next modal window to appear.
@@ -72,7 +120,11 @@ private slots:
     void progressRules();
     void progressFromBackgroundTabChangesNothing();
     void commandStateOnBackgroundTab();
-    void stopEnabledWhileLoading();
+    void stopFollowsEveryLoad_data();
+    void stopFollowsEveryLoad();
+    void loadingTextStaysAfterCommit();
+    void errorPages_data();
+    void errorPages();
     void targetBlankOpensNewTab();
     void newWindowAfterLastTabClosed();
     void closeTabAt_data();
@@ -133,6 +185,9 @@ void tst_TabManager::initTestCase()
     m_server.setPage("/t25", testPage("abcdefghijklmnopqrstuvwxy"));
     m_server.setPage("/aboutblank", testPage("About:Blank"));
     m_server.setPage("/later", testPage("Before", "<script>setTimeout(function () { document.title = 'After'; }, 1500);</script>"));
+    // A big link to a page that commits at once and then waits 3 s for its picture.
+    m_server.setPage("/toslow", testPage("To slow", "<a id=go href='/slowimg' style='display:block;width:100%;height:400px'>go</a>"));
+    m_server.setPage("/slowimg", testPage("Slow image", "<img src='/slow'>"));
     m_server.setPage("/newwin", testPage("Opener", "<a id=l target=_blank href='/b' "
                                                    "style='display:block;width:100%;height:400px'>open</a>"));
 }
@@ -355,14 +410,119 @@ void tst_TabManager::commandStateOnBackgroundTab()
     QVERIFY(background->CanGoForward && background->CanGoBack);
 }
 
-void tst_TabManager::stopEnabledWhileLoading()
+void tst_TabManager::stopFollowsEveryLoad_data()
 {
-    m_window->OpenInTab(url("/slow"));
-    // Busy from the moment the address is handed over, before any command -1 arrives.
-    m_window->UpdateNavButtons();
-    QVERIFY(m_window->btnStop->isEnabled());
-    waitCaption(active(), QStringLiteral("slow"));
+    QTest::addColumn<QString>("how");
+    QTest::newRow("address opened") << "open";
+    QTest::newRow("link clicked") << "link";
+    QTest::newRow("refresh") << "refresh";
+    QTest::newRow("back") << "back";
+    QTest::newRow("forward") << "forward";
+}
+
+void tst_TabManager::stopFollowsEveryLoad()
+{
+    QFETCH(QString, how);
+    TTabSheetEx *t = openAndWait("/toslow", QStringLiteral("to slow"));
+    if (how == "back" || how == "forward") {
+        t->Browser->Navigate(url("/a"), 0);
+        waitCaption(t, QStringLiteral("page a"));
+        QTRY_VERIFY(m_window->btnBack->isEnabled());
+        if (how == "forward") {
+            QTest::mouseClick(m_window->btnBack, Qt::LeftButton);
+            waitCaption(t, QStringLiteral("to slow"));
+            QTRY_VERIFY(!t->Browser->Busy() && m_window->btnForward->isEnabled());
+        }
+    }
     QTRY_VERIFY(!m_window->btnStop->isEnabled());
+    // Only the buttons' own changes count: nobody calls UpdateNavButtons here.
+    EnabledLog stop(m_window->btnStop);
+    if (how == "open")
+        m_window->OpenInTab(url("/slow"));
+    else if (how == "link")
+        QVERIFY(clickLink(t, QStringLiteral("go")));
+    else if (how == "refresh")
+        QTest::mouseClick(m_window->BtnRfsh, Qt::LeftButton);
+    else
+        QTest::mouseClick(how == "back" ? m_window->btnBack : m_window->btnForward, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(stop.states.contains(true), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(!active()->Browser->Busy(), kLoad);
+    QTRY_VERIFY(!m_window->btnStop->isEnabled());
+}
+
+void tst_TabManager::loadingTextStaysAfterCommit()
+{
+    // The engine reports "no link" when the new page commits; while the page still loads (its
+    // picture takes 3 s) the pane keeps the loading text.
+    TTabSheetEx *t = openAndWait("/toslow", QStringLiteral("to slow"));
+    QWidget *surface = t->Browser->EngineView()->focusProxy();
+    QVERIFY(PointAtLink(t->Browser, QPoint(40, 40)));
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(40, 40));
+    waitCaption(t, QStringLiteral("slow image"));
+    QVERIFY(t->Browser->Busy());
+    QCOMPARE(m_window->sBarStus->text(), QStringLiteral("正在打开网页 "));
+    QTRY_VERIFY_WITH_TIMEOUT(!t->Browser->Busy(), kLoad);
+    QCOMPARE(m_window->sBarStus->text(), QString());
+}
+
+void tst_TabManager::errorPages_data()
+{
+    QTest::addColumn<bool>("tls");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("reused");
+    QTest::newRow("closed port") << false << "找不到服务器" << true;
+    QTest::newRow("certificate error") << true << "网站的安全证书有问题" << false;
+}
+
+void tst_TabManager::errorPages()
+{
+    QFETCH(bool, tls);
+    QFETCH(QString, title);
+    QFETCH(bool, reused);
+    // A port where nobody listens, or an untrusted TLS server.
+    QSslServer tlsServer;
+    tlsServer.setSslConfiguration(untrustedTlsConfiguration());
+    quint16 port = 0;
+    if (tls) {
+        QVERIFY(tlsServer.listen(QHostAddress::LocalHost));
+        port = tlsServer.serverPort();
+    } else {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        port = probe.serverPort();
+    }
+    const QString address = QStringLiteral("%1://127.0.0.1:%2/x?a=<b>").arg(tls ? "https" : "http").arg(port);
+    const QString shown = QString::fromLatin1(QUrl(address).toEncoded());
+
+    m_window->OpenInTab(address);
+    TTabSheetEx *t = m_window->LastTab();
+    waitCaption(t, title);
+    QCOMPARE(t->Hint(), title);
+    QCOMPARE(t->Browser->LocationURL(), shown);
+    const QString text = runScript(t, QStringLiteral("document.body.innerText")).toString();
+    QVERIFY2(text.contains(shown), qPrintable(text));
+    QCOMPARE(runScript(t, QStringLiteral("document.getElementById('retry').textContent")).toString(),
+             QStringLiteral("重新加载"));
+    QCOMPARE(runScript(t, QStringLiteral("document.getElementById('retry').href")).toString(), shown);
+    QTRY_VERIFY(!m_window->btnStop->isEnabled());
+
+    // The next address goes into this tab only when its server could not be found.
+    const int before = m_window->PageControl1->PageCount();
+    if (!reused) {
+        m_window->OpenInTab(url("/a"));
+        QCOMPARE(m_window->PageControl1->PageCount(), before + 1);
+        return;
+    }
+    m_window->OpenInTab(address);
+    QCOMPARE(m_window->PageControl1->PageCount(), before);
+    QVERIFY(m_window->LastTab() == t);
+    waitCaption(t, title);
+    // "重新加载" tries the address again: now a server answers there.
+    TestHttpServer late;
+    QVERIFY(late.listen(port));
+    late.setPage("/x", testPage("Back again"));
+    QVERIFY(clickLink(t, QStringLiteral("retry")));
+    waitCaption(t, QStringLiteral("back again"));
 }
 
 void tst_TabManager::targetBlankOpensNewTab()
@@ -698,6 +858,17 @@ void tst_TabManager::fileMenu()
         m_window->pmRopt->close();
     });
     m_window->BtnOptnClick();
+    QTRY_VERIFY(!m_window->pmRopt->isVisible());
+    // The hint of the last highlighted item goes with the menu.
+    QCOMPARE(m_window->sBarStus->text(), QString());
+
+    // A right press on the button, through the window as the user's mouse comes, opens the
+    // same menu at the pointer.
+    const QPoint at = m_window->BtnOptn->rect().center();
+    QTest::mouseClick(m_window->windowHandle(), Qt::RightButton, {}, m_window->BtnOptn->mapTo(m_window, at));
+    QTRY_VERIFY(m_window->pmRopt->isVisible());
+    QCOMPARE(m_window->pmRopt->geometry().topLeft(), m_window->BtnOptn->mapToGlobal(at));
+    m_window->pmRopt->close();
     QTRY_VERIFY(!m_window->pmRopt->isVisible());
 }
 

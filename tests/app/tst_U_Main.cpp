@@ -3,6 +3,7 @@
 #include "U_Main.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,6 +31,9 @@ private slots:
     void progressPane_data();
     void progressPane();
     void progressNewTotalResets();
+    void progressPanePainting_data();
+    void progressPanePainting();
+    void qtDialogsSpeakChinese();
 
 private:
     QPointer<TFrm_Main> m_window;
@@ -267,6 +271,58 @@ void tst_U_Main::progressNewTotalResets()
     QCOMPARE(pane.PartsComplete(), 0);
     QCOMPARE(pane.Percent(), 0);
     QCOMPARE(changes.count(), 2); // 40, then back to 0
+}
+
+void tst_U_Main::progressPanePainting_data()
+{
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<bool>("leftFilled");
+    QTest::addColumn<bool>("rightFilled");
+    QTest::newRow("0 %") << 0 << false << false;
+    QTest::newRow("50 %") << 50 << true << false;
+    QTest::newRow("100 %") << 100 << true << true;
+}
+
+void tst_U_Main::progressPanePainting()
+{
+    QFETCH(int, percent);
+    QFETCH(bool, leftFilled);
+    QFETCH(bool, rightFilled);
+    // The pane as the status bar shows it, drawn by the style.
+    TProgressPane pane;
+    pane.resize(100, 17);
+    pane.SetTotalParts(100);
+    pane.SetPartsComplete(percent);
+    const QImage shot = pane.grab().toImage();
+    const QImage empty = [] {
+        TProgressPane blank;
+        blank.resize(100, 17);
+        return blank.grab().toImage();
+    }();
+    const int y = shot.height() / 2;
+    const int left = 8, right = shot.width() - 9;
+    // Filled from the left: a column is filled when it differs from the empty pane there.
+    QCOMPARE(shot.pixel(left, y) != empty.pixel(left, y), leftFilled);
+    QCOMPARE(shot.pixel(right, y) != empty.pixel(right, y), rightFilled);
+    // The percentage is drawn in the middle: there the pane differs from its own colour at the
+    // same height further out, in several pixels.
+    if (percent != 50) {
+        int ink = 0;
+        for (int x = 35; x < 65; ++x) {
+            for (int row = 3; row < shot.height() - 3; ++row)
+                ink += shot.pixel(x, row) != shot.pixel(left, row) ? 1 : 0;
+        }
+        QVERIFY2(ink > 20, qPrintable(QString::number(ink)));
+    }
+}
+
+void tst_U_Main::qtDialogsSpeakChinese()
+{
+    // Qt's own buttons, as the message boxes, the save dialog and page setup show them.
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+    QCOMPARE(box.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+    QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+    QCOMPARE(box.button(QDialogButtonBox::Save)->text(), QStringLiteral("保存"));
 }
 
 int main(int argc, char *argv[])

@@ -1,6 +1,10 @@
 #include "TestHttpServer.h"
 
+#include <QFile>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -115,4 +119,16 @@ void routeAllHostsTo(quint16 port)
 {
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
             "--host-resolver-rules=\"MAP * 127.0.0.1:" + QByteArray::number(port) + "\"");
+}
+
+QSslConfiguration untrustedTlsConfiguration()
+{
+    auto read = [](const char *name) {
+        QFile file(QStringLiteral(VANZU_TEST_SUPPORT_DIR "/") + QLatin1String(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(QSslCertificate(read("test-tls-cert.pem")));
+    configuration.setPrivateKey(QSslKey(read("test-tls-key.pem"), QSsl::Rsa));
+    return configuration;
 }

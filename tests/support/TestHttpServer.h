@@ -59,6 +59,11 @@ QByteArray testPage(const QString &title, const QString &body = QString());
 // A fallback that answers every request with a page titled after its host, showing the target.
 TestHttpServer::Reply hostTitledPage(const QByteArray &target, const QByteArray &host);
 
+// A server certificate that no browser trusts (self-signed, for "vanzu-test.invalid"), with its
+// key: a TLS server with it makes the engine fail with a certificate error.
+class QSslConfiguration;
+QSslConfiguration untrustedTlsConfiguration();
+
 // Sends every host the web engine looks up to this port on 127.0.0.1. Call it before the first
 // web view exists: the engine reads the setting when it starts. The server sees the original
 // Host header.
