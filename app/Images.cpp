@@ -168,3 +168,11 @@ QPixmap LogoPixmap(const QSize &size, qreal devicePixelRatio)
     p.drawText(QRectF(54, 32, size.width() - 54, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("你的购物助手"));
     return pixmap;
 }
+
+QIcon AppIcon()
+{
+    QIcon icon;
+    for (int size : {48, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/vanzu-%1.png").arg(size), QSize(size, size));
+    return icon;
+}

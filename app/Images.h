@@ -20,3 +20,7 @@ QIcon MenuImage(int index);
 
 // The logo shown in the top panel (drawn into the given size, transparent background).
 QPixmap LogoPixmap(const QSize &size, qreal devicePixelRatio = 1.0);
+
+// The program's icon, for its windows and its about box; the same drawing is installed for
+// the desktop (resources/icons).
+QIcon AppIcon();

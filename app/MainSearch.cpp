@@ -1,13 +1,17 @@
 // The comparison search of the main window: checks, keyword history, one tab per shop.
 #include "U_Main.h"
 
+#include "HistoryFolder.h"
 #include "U_Pub.h"
 #include "U_SelShop.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace {
 const QString kShopPrompt = QStringLiteral("请选择你要购物的网店");
@@ -58,7 +62,7 @@ void TFrm_Main::btnGoClick()
     }
 }
 
-void TFrm_Main::AddKeywordHistory()
+bool TFrm_Main::AddKeywordHistory()
 {
     const QString keyword = Keyword();
     if (cbKeyWord->findText(keyword, Qt::MatchFixedString) < 0) // MatchFixedString ignores case
@@ -76,16 +80,21 @@ void TFrm_Main::AddKeywordHistory()
     // whole. commit() misses a failure of its own final flush and then puts a short file in
     // place of the old one (seen with Qt 6.4.2), so the bytes are flushed and checked before it.
     // Failures are not the user's to act on, so they pass without a word.
-    QSaveFile file(HistoryFilePath());
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
-        file.commit();
+    const QString path = HistoryFilePath();
+    if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath())) // the data folder may be new
+        return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
+        && file.commit();
 }
 
 QString TFrm_Main::HistoryFilePath() const
 {
     if (!m_historyFilePath.isEmpty())
         return m_historyFilePath;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/kd.db");
+    const QString folder = HistoryFolder(QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/kd.db");
 }
 
 void TFrm_Main::cbKeyWordKeyDown(int Key, Qt::KeyboardModifiers Shift)

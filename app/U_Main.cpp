@@ -271,7 +271,7 @@ bool TFrm_Main::FormCloseQuery()
 
 void TFrm_Main::ImgLogoClick()
 {
-    ShowMsg(AboutText());
+    ShowAbout(AboutText());
 }
 
 void TFrm_Main::Timer1Timer()

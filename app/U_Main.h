@@ -113,10 +113,13 @@ public:
     // Shop selection and the comparison search (MainSearch.cpp).
     void BtnWDClick();
     void btnGoClick();
-    void AddKeywordHistory();
+    // Adds the keyword to the history and writes kd.db; true only when the file now holds the
+    // whole list. The search goes on either way.
+    bool AddKeywordHistory();
     void cbKeyWordKeyDown(int Key, Qt::KeyboardModifiers Shift);
     QString Keyword() const; // the keyword box's text, trimmed of blanks and control characters
-    // kd.db next to the executable; tests may point it elsewhere.
+    // kd.db next to the executable, or in the user's data folder when the program may not write
+    // there (see HistoryFolder); empty when neither can be had. Tests may point it elsewhere.
     QString HistoryFilePath() const;
     void SetHistoryFilePath(const QString &path) { m_historyFilePath = path; }
 

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QStyle>
 
 namespace {
 
@@ -84,6 +85,19 @@ QString TTextList::value(const QString &name) const
     return QString();
 }
 
+namespace {
+// The box is owned by the active window, so it is modal to it and centred over it; the focus
+// returns where it was when the box closes.
+int execBox(QMessageBox &box)
+{
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    const int pressed = box.exec();
+    if (focus)
+        focus->setFocus();
+    return pressed;
+}
+} // namespace
+
 int MsgBox(const QString &text, const QString &caption, int flags)
 {
     QMessageBox::StandardButtons buttons;
@@ -93,14 +107,8 @@ int MsgBox(const QString &text, const QString &caption, int flags)
     case MB_YESNO: buttons = QMessageBox::Yes | QMessageBox::No; break;
     default: buttons = QMessageBox::Ok; break;
     }
-    // The box is owned by the active window, so it is modal to it and centred over it; the
-    // focus returns where it was when the box closes.
-    QPointer<QWidget> focus = QApplication::focusWidget();
     QMessageBox box(QMessageBox::Information, caption, text, buttons, QApplication::activeWindow());
-    const int pressed = box.exec();
-    if (focus)
-        focus->setFocus();
-    switch (pressed) {
+    switch (execBox(box)) {
     case QMessageBox::Cancel: return IDCANCEL;
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;
@@ -111,6 +119,15 @@ int MsgBox(const QString &text, const QString &caption, int flags)
 void ShowMsg(const QString &text)
 {
     MsgBox(text, QStringLiteral("提示"), MB_OK);
+}
+
+void ShowAbout(const QString &text)
+{
+    QMessageBox box(
+        QMessageBox::NoIcon, QStringLiteral("提示"), text, QMessageBox::Ok, QApplication::activeWindow());
+    const int size = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    box.setIconPixmap(QApplication::windowIcon().pixmap(QSize(size, size), box.devicePixelRatio()));
+    execBox(box);
 }
 
 QString LoadTextResource(const QString &name, const QString &type)

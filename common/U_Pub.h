@@ -55,6 +55,9 @@ enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 int MsgBox(const QString &text, const QString &caption, int flags);
 // The program's one way of telling the user something: an information box captioned "提示".
 void ShowMsg(const QString &text);
+// The about box: like ShowMsg, but its picture is the program's icon (the application's window
+// icon) instead of the information sign.
+void ShowAbout(const QString &text);
 
 // An embedded text (":/<TYPE>/<NAME>", name and type matched without regard to case),
 // decoded from GBK, with CR LF after every line. Empty text on any failure.

@@ -1,4 +1,4 @@
-# Shared by scripts/run and scripts/test: Debian packages, the build, and the display.
+# Shared by the scripts: Debian packages, the build, and the display.
 # shellcheck shell=bash
 
 VANZU_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -23,6 +23,8 @@ ensure_packages() {
 
 BUILD_PACKAGES=(qt6-base-dev qt6-webengine-dev libgl-dev cmake g++ make)
 RUN_PACKAGES=(xvfb xauth x11-utils fonts-noto-cjk qt6-translations-l10n)
+# The install check validates the desktop entry and the AppStream file.
+TEST_PACKAGES=(desktop-file-utils appstream)
 
 # Configures once, then builds incrementally.
 build() {

@@ -1,3 +1,4 @@
+#include "ScratchMount.h"
 #include "TApplication.h"
 #include "TBrowserHooks.h"
 #include "TPageControl.h"
@@ -16,9 +17,10 @@
 #include <QWebEngineView>
 #include <QtTest>
 
+#include <memory>
+
 #ifdef Q_OS_LINUX
 #include <csignal>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -62,6 +64,16 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+// Root writes into a folder whatever its mode says.
+bool runsAsRoot()
+{
+#ifdef Q_OS_LINUX
+    return ::geteuid() == 0;
+#else
+    return false;
+#endif
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -93,8 +105,8 @@ int runWriter(int argc, char **argv, bool limited)
         limit.rlim_cur = kSizeLimit;
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
             return 2;
-        window.AddKeywordHistory();
-        return window.cbKeyWord->count() == keywords.size() ? 0 : 3;
+        const bool written = window.AddKeywordHistory();
+        return !written && window.cbKeyWord->count() == keywords.size() ? 0 : 3;
 #else
         return 2;
 #endif
@@ -134,31 +146,6 @@ char processState(qint64 pid)
     const qsizetype end = line.lastIndexOf(')'); // the name may hold blanks
     return end > 0 && end + 2 < line.size() ? line.at(end + 2) : 0;
 }
-
-// A small tmpfs mounted for one test; unmounted with it.
-class ScratchMount
-{
-public:
-    explicit ScratchMount(const QString &path) : m_path(QFile::encodeName(path))
-    {
-        m_mounted = ::mount("tmpfs", m_path.constData(), "tmpfs", 0, "size=256k") == 0;
-    }
-    ~ScratchMount()
-    {
-        if (m_mounted)
-            ::umount2(m_path.constData(), MNT_DETACH);
-    }
-    bool isMounted() const { return m_mounted; }
-    bool setReadOnly(bool readOnly)
-    {
-        const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
-        return ::mount(nullptr, m_path.constData(), nullptr, flags, "size=256k") == 0;
-    }
-
-private:
-    QByteArray m_path;
-    bool m_mounted = false;
-};
 #endif
 
 // Collects every modal window that shows up and closes it.
@@ -191,6 +178,8 @@ private slots:
     void fileSizeLimit();
     void failedWriteKeepsPreviousFile_data();
     void failedWriteKeepsPreviousFile();
+    void writeReportedOnlyWhenDone_data();
+    void writeReportedOnlyWhenDone();
 
 private:
     QProcess *startWriter(const char *mode, const QString &path);
@@ -337,6 +326,66 @@ void tst_HistoryFile::failedWriteKeepsPreviousFile()
     QCOMPARE(readAll(path), historyBytes({QStringLiteral("手机"), QStringLiteral("Nokia")}));
     QCOMPARE(log.texts, QStringList());
 #endif
+}
+
+void tst_HistoryFile::writeReportedOnlyWhenDone_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("folder there") << "existing" << true;
+    QTest::newRow("user's data folder not made yet") << "new" << true;
+    QTest::newRow("folder is a file") << "file" << false;
+    QTest::newRow("read-only folder") << "read-only" << false;
+}
+
+void tst_HistoryFile::writeReportedOnlyWhenDone()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, written);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("kd.db"));
+#ifdef Q_OS_LINUX
+    std::unique_ptr<ScratchMount> scratch;
+#endif
+    if (folder == QLatin1String("new")) {
+        path = dir.filePath(QStringLiteral("share/Vanzu小精灵V2/kd.db"));
+    } else if (folder == QLatin1String("file")) {
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("bin")), kPrevious));
+        path = dir.filePath(QStringLiteral("bin/kd.db"));
+    } else if (folder == QLatin1String("read-only")) {
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        path = bin + QStringLiteral("/kd.db");
+#ifdef Q_OS_LINUX
+        // For root the folder is a read-only file system instead.
+        if (runsAsRoot()) {
+            scratch = std::make_unique<ScratchMount>(bin);
+            if (!scratch->isMounted())
+                QSKIP("cannot mount a tmpfs here");
+            QVERIFY(writeFile(path, kPrevious));
+            QVERIFY(scratch->setReadOnly(true));
+        } else
+#endif
+        {
+            QVERIFY(writeFile(path, kPrevious));
+            QVERIFY(QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner));
+        }
+    }
+
+    TFrm_Main window; // never shown: no engine starts
+    window.SetHistoryFilePath(path);
+    window.cbKeyWord->setEditText(QStringLiteral("手机"));
+    QCOMPARE(window.AddKeywordHistory(), written);
+    QCOMPARE(window.cbKeyWord->count(), 1); // the history itself grows either way
+    if (written)
+        QCOMPARE(readAll(path), historyBytes({QStringLiteral("手机")}));
+    else if (folder == QLatin1String("read-only"))
+        QCOMPARE(readAll(path), kPrevious);
+    else
+        QVERIFY(!QFile::exists(path));
+    if (folder == QLatin1String("read-only") && !runsAsRoot())
+        QFile::setPermissions(
+            QFileInfo(path).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 int main(int argc, char *argv[])

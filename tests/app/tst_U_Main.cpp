@@ -1,3 +1,4 @@
+#include "Images.h"
 #include "TApplication.h"
 #include "TProgressPane.h"
 #include "U_Main.h"
@@ -44,6 +45,7 @@ struct BoxSeen
 {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QImage picture, windowIcon;
 };
 static void closeNextBox(QObject *context, BoxSeen *seen)
 {
@@ -56,6 +58,8 @@ static void closeNextBox(QObject *context, BoxSeen *seen)
         seen->title = box->windowTitle();
         seen->text = box->text();
         seen->icon = box->icon();
+        seen->picture = box->iconPixmap().toImage();
+        seen->windowIcon = box->windowIcon().pixmap(48).toImage();
         box->button(QMessageBox::Ok)->click();
     });
 }
@@ -182,6 +186,14 @@ void tst_U_Main::logoShowsAbout()
     QCOMPARE(seen.text, TFrm_Main::AboutText());
     QVERIFY(seen.text.contains(QStringLiteral("Vanzu")));
     QCOMPARE(m_window->ImgLogo->cursor().shape(), Qt::PointingHandCursor);
+    // The about box shows the program's icon, not the information sign, as the window does.
+    const QIcon icon = AppIcon();
+    QCOMPARE(icon.availableSizes(), (QList<QSize> {QSize(48, 48), QSize(128, 128), QSize(256, 256)}));
+    QCOMPARE(seen.icon, QMessageBox::NoIcon);
+    QVERIFY(!seen.picture.isNull());
+    QCOMPARE(seen.picture, icon.pixmap(seen.picture.size()).toImage());
+    QCOMPARE(seen.windowIcon, icon.pixmap(48).toImage());
+    QCOMPARE(m_window->windowIcon().pixmap(48).toImage(), icon.pixmap(48).toImage());
 }
 
 void tst_U_Main::clockText_data()

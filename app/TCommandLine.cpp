@@ -1,0 +1,90 @@
+#include "TCommandLine.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+TCommandLine::TCommandLine(const QStringList &arguments)
+    : m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")),
+      m_version(
+          {QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit."))
+{
+    m_parser.setApplicationDescription(
+        QStringLiteral("Vanzu小精灵V2: compare what online shops offer for a product, each shop's\n"
+                       "search results in a tab of its own."));
+    // "-style" is one option as Qt reads it, not the letters s, t, y, l, e.
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addOption(m_help);
+    m_parser.addOption(m_version);
+    m_programName = QFileInfo(arguments.value(0, QStringLiteral("vanzu"))).fileName();
+    // What follows --webEngineArgs is the web engine's own.
+    m_valid = m_parser.parse(arguments.mid(0, arguments.indexOf(QLatin1String("--webEngineArgs"))));
+    if (!m_valid) {
+        m_error = m_parser.errorText();
+    } else if (!m_parser.positionalArguments().isEmpty()) {
+        // The program takes no file or address to open.
+        m_valid = false;
+        m_error
+            = QStringLiteral("Unexpected argument '%1'.").arg(m_parser.positionalArguments().constFirst());
+    }
+}
+
+bool TCommandLine::VersionRequested() const
+{
+    return m_parser.isSet(m_version);
+}
+
+bool TCommandLine::HelpRequested() const
+{
+    return m_parser.isSet(m_help);
+}
+
+QString TCommandLine::VersionText()
+{
+    return QStringLiteral("Vanzu小精灵V2 " VANZU_VERSION "\n");
+}
+
+QString TCommandLine::HelpText() const
+{
+    // Before the application object exists Qt does not know the program's name.
+    QString text = m_parser.helpText();
+    text.replace(QLatin1String("<executable_name>"), m_programName);
+    return text;
+}
+
+namespace {
+void print(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+} // namespace
+
+std::optional<int> AnswerCommandLine(const QStringList &arguments, bool strict)
+{
+    const TCommandLine commandLine(arguments);
+    if (commandLine.HelpRequested()) {
+        print(stdout, commandLine.HelpText());
+        return 0;
+    }
+    if (commandLine.VersionRequested()) {
+        print(stdout, TCommandLine::VersionText());
+        return 0;
+    }
+    if (strict && !commandLine.IsValid()) {
+        print(stderr,
+            QStringLiteral("%1: %2\nTry '%1 --help' for the options.\n")
+                .arg(QFileInfo(arguments.value(0, QStringLiteral("vanzu"))).fileName(),
+                    commandLine.ErrorText()));
+        return 2;
+    }
+    return std::nullopt;
+}
+
+QStringList CommandLineArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
