@@ -2,6 +2,7 @@
 #include "U_Main.h"
 
 #include "HistoryFolder.h"
+#include "TShopCatalogue.h"
 #include "U_Pub.h"
 #include "U_SelShop.h"
 
@@ -50,7 +51,7 @@ void TFrm_Main::btnGoClick()
 
     // Read anew for every search: nothing of the catalogue is kept between searches.
     TTextList catalogue(QLatin1Char('\t'));
-    catalogue.setText(LoadTextResource(QStringLiteral("shoplist_txt"), QStringLiteral("TXT")));
+    catalogue.setText(LoadShopCatalogueText());
     TTextList names;
     SplitSelection(shops, names);
     for (const QString &name : names.lines()) {

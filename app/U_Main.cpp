@@ -242,6 +242,7 @@ void TFrm_Main::createControls()
     Timer1->start();
 
     createPageCommands();
+    createShopCommands();
     CreateGuideButtons();
     connect(BtnWD, &QToolButton::clicked, this, &TFrm_Main::BtnWDClick);
     EdtWD->installEventFilter(this); // a click on the shop box opens the selection too

@@ -123,6 +123,14 @@ public:
     QString HistoryFilePath() const;
     void SetHistoryFilePath(const QString &path) { m_historyFilePath = path; }
 
+    // The user's shops and shop sets (MainShops.cpp).
+    void pmShopsClick();
+    void pmSaveShopSetClick();
+    void RecallShopSet(const QString &name);
+    QAction *pmShops = nullptr;
+    QAction *pmSaveShopSet = nullptr;
+    QMenu *pmShopSets = nullptr;
+
     // Link buttons (MainLinkButtons.cpp).
     void CreateGuideButtons();
     void CreateTopShopButtons();
@@ -140,6 +148,7 @@ private:
     void createControls();
     bool FormCloseQuery();
     void createPageCommands();
+    void createShopCommands();
     void bindBrowserEvents(TBrowserView *view);
     void endTabClose();
     // The tab that holds the view that raised an event; null while that tab is being destroyed.

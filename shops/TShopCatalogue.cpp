@@ -1,5 +1,6 @@
 #include "TShopCatalogue.h"
 
+#include "TUserCatalogue.h"
 #include "U_Pub.h"
 
 namespace {
@@ -15,9 +16,19 @@ TTextList catalogueLines(const QString &catalogueText)
 
 } // namespace
 
-QString LoadShopCatalogueText()
+QString LoadBuiltInShopCatalogueText()
 {
     return LoadTextResource(QStringLiteral("shoplist_txt"), QStringLiteral("TXT"));
+}
+
+QString LoadShopCatalogueText()
+{
+    const QString builtIn = LoadBuiltInShopCatalogueText();
+    const TUserCatalogue user = ReadUserCatalogue();
+    ReportUserCatalogueProblems(user.Problems);
+    if (user.Changes.isEmpty() && user.Categories.isEmpty())
+        return builtIn;
+    return user.MergedWith(ReadShopCatalogue(builtIn));
 }
 
 QList<TShopEntry> ReadShopCatalogue(const QString &catalogueText)

@@ -12,8 +12,11 @@ struct TShopEntry
     bool IsCategory = false;
 };
 
-// The embedded catalogue as text. It is read anew by every caller, never cached.
+// The catalogue as text: the embedded one with the user's changes (TUserCatalogue). It is read
+// anew by every caller, never cached. Without a user file it is the embedded one, unchanged.
 QString LoadShopCatalogueText();
+// The embedded catalogue alone.
+QString LoadBuiltInShopCatalogueText();
 
 // The catalogue's entries in order. Each line is cut at its first TAB into name and value,
 // both kept untrimmed; a line holding nothing but blanks and control characters is skipped;

@@ -4,6 +4,8 @@
 #include "TCheckTree.h"
 #include "TPageControl.h"
 #include "TShopCatalogue.h"
+#include "TShopSets.h"
+#include "TUserCatalogue.h"
 #include "TTabSheetEx.h"
 #include "TestHttpServer.h"
 #include "U_Main.h"
@@ -11,6 +13,10 @@
 #include "U_SelShop.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QInputDialog>
+#include <QMenu>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -80,6 +86,7 @@ private slots:
     void popularShopButtons();
     void guideButtonOpensInfoPage();
     void guideButtonHoverColours();
+    void userShopsAndSets();
 
 private:
     QStringList openedHosts() const;
@@ -450,8 +457,52 @@ void tst_ComparisonSearch::guideButtonHoverColours()
     QCOMPARE(link->palette().color(QPalette::ButtonText), linkColour);
 }
 
+void tst_ComparisonSearch::userShopsAndSets()
+{
+    auto writeUserFile = [](const QByteArray &bytes) {
+        QVERIFY(QDir().mkpath(QFileInfo(UserCatalogueFilePath()).absolutePath()));
+        QFile file(UserCatalogueFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    writeUserFile("我的分类\t$\r\n我的店\thttp://myshop.example/s?kw={?kg}&p=1\r\n");
+    MessageLog log;
+    m_window->EdtWD->setText(QStringLiteral("我的店;京东商城"));
+    QTest::mouseClick(m_window->btnGo, Qt::LeftButton);
+    waitForAllTabs(2);
+    const int i = int(g_server->requestHosts().indexOf("myshop.example"));
+    QVERIFY(i >= 0);
+    QCOMPARE(g_server->requestTargets().at(i), QByteArray("/s?kw=%CA%D6%BB%FA&p=1"));
+
+    // The shop box saved as a set under a name, from the file menu.
+    QFile::remove(ShopSetsFilePath());
+    ModalDriver namer([](QWidget *w) { return qobject_cast<QInputDialog *>(w) != nullptr; },
+                      [](QWidget *w) {
+                          QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("weekend"));
+                          QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                          Q_UNUSED(w);
+                      });
+    m_window->pmSaveShopSet->trigger();
+    QCOMPARE(namer.acted, 1);
+    QCOMPARE(ReadShopSets().value(0).Shops, QStringList({"我的店", "京东商城"}));
+
+    // Recalled after the user's shop is gone: that name is dropped, with a notice.
+    writeUserFile("");
+    m_window->EdtWD->setText(QStringLiteral("当当网"));
+    emit m_window->pmShopSets->aboutToShow();
+    const QList<QAction *> sets = m_window->pmShopSets->actions();
+    QCOMPARE(sets.size(), 1);
+    QCOMPARE(sets.first()->text(), QStringLiteral("weekend"));
+    sets.first()->trigger();
+    QCOMPARE(m_window->EdtWD->text(), QStringLiteral("京东商城"));
+    QTRY_COMPARE(log.texts, QStringList{QStringLiteral("提示:以下网店已不存在，已从组合“weekend”中去掉：我的店")});
+    QFile::remove(ShopSetsFilePath());
+    QFile::remove(UserCatalogueFilePath());
+}
+
 int main(int argc, char *argv[])
 {
+    QStandardPaths::setTestModeEnabled(true); // the user's shop files go to a scratch folder
     TApplication app(argc, argv);
     TestHttpServer server;
     if (!server.listen())

@@ -836,7 +836,11 @@ void tst_TabManager::pageSetupAndPreview()
 void tst_TabManager::fileMenu()
 {
     const QList<QAction *> items = m_window->pmRopt->actions();
-    QCOMPARE(items.size(), 4);
+    // Save, page setup and print, then the user's shops: the manager and the shop sets.
+    QCOMPARE(items.size(), 8);
+    QVERIFY(items.at(4)->isSeparator());
+    QCOMPARE(items.at(5)->text(), QStringLiteral("网店管理(&M)..."));
+    QCOMPARE(items.at(7)->menu(), m_window->pmShopSets);
     QCOMPARE(items.at(0)->text(), QStringLiteral("保存网页(&S)"));
     QCOMPARE(items.at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     QCOMPARE(items.at(0)->statusTip(), QStringLiteral("保存网页"));

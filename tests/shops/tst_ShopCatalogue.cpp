@@ -1,7 +1,10 @@
 #include "TShopCatalogue.h"
+#include "TUserCatalogue.h"
 #include "U_Pub.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QMap>
 #include <QSet>
 #include <QUrl>
@@ -144,6 +147,12 @@ private slots:
     void readCatalogue();
     void shopSearchTemplate_data();
     void shopSearchTemplate();
+
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cleanup() { QFile::remove(UserCatalogueFilePath()); }
+    void userCatalogue_data();
+    void userCatalogue();
+    void userFileProblemsToldOnce();
 };
 
 void tst_ShopCatalogue::catalogueBytes()
@@ -402,6 +411,93 @@ void tst_ShopCatalogue::shopSearchTemplate()
     QFETCH(QString, name);
     QFETCH(QString, value);
     QCOMPARE(ShopSearchTemplate(text, name), value);
+}
+
+// The user's file merged with the embedded catalogue, as every reader of the catalogue sees it.
+void tst_ShopCatalogue::userCatalogue_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("expected"); // "name=template" ("name=" absent), "name@category"
+    QTest::addColumn<int>("problems");
+    const QString dangdang = QStringLiteral("当当网=") + ShopSearchTemplate(LoadBuiltInShopCatalogueText(), "当当网");
+    QTest::newRow("template replaced") << QByteArray("当当网\thttps://dd.example/s?k={?ku}\n")
+                                       << QStringList{"当当网=https://dd.example/s?k={?ku}", "当当网@购物综合"} << 0;
+    QTest::newRow("names compared without case") << QByteArray("msn商城\thttp://m.example/?q={?ku}\r\n")
+                                                  << QStringList{"MSN商城=http://m.example/?q={?ku}"} << 0;
+    QTest::newRow("empty template hides") << QByteArray("当当网\t\n") << QStringList{"当当网="} << 0;
+    QTest::newRow("new shop under its category")
+        << QByteArray("服装服饰\t$\n我的鞋店\thttp://shoe.example/?q={?kg}\n")
+        << QStringList{"我的鞋店=http://shoe.example/?q={?kg}", "我的鞋店@服装服饰"} << 0;
+    QTest::newRow("new category at the end")
+        << QByteArray("二手\t$\n闲置\thttps://x.example/?q={?ku}\n空分类\t$\n")
+        << QStringList{"闲置@二手", "@空分类"} << 0;
+    QTest::newRow("line without TAB") << QByteArray("当当网 http://x.example/\n") << QStringList{dangdang} << 1;
+    QTest::newRow("not an http address") << QByteArray("当当网\tftp://x.example/\n") << QStringList{dangdang} << 1;
+    QTest::newRow("new shop before any category") << QByteArray("孤店\thttp://a.example/\n") << QStringList{"孤店="} << 1;
+    QTest::newRow("name with ;") << QByteArray("服装服饰\t$\na;b\thttp://a.example/\n") << QStringList{"a;b="} << 1;
+    QTest::newRow("category name as a shop") << QByteArray("购物综合\thttp://a.example/\n") << QStringList{dangdang} << 1;
+    QTest::newRow("not UTF-8, the rest still used")
+        << QByteArray("\xB5\xB1\xB5\xB1\thttp://gbk.example/\n当当网\t\n") << QStringList{"当当网="} << 2;
+    QTest::newRow("a folder where the file should be") << QByteArray() << QStringList{dangdang} << 1;
+}
+
+void tst_ShopCatalogue::userCatalogue()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, expected);
+    QFETCH(int, problems);
+    const QString path = UserCatalogueFilePath();
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    if (file.isEmpty()) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+    }
+    const QString text = LoadShopCatalogueText();
+    QCOMPARE(ReadUserCatalogue().Problems.size(), problems);
+    const QList<TShopEntry> entries = ReadShopCatalogue(text);
+    QStringList categories;
+    for (const QString &check : expected) {
+        if (check.contains('@')) {
+            const QString name = check.section('@', 0, 0), category = check.section('@', 1);
+            QString within;
+            bool found = name.isEmpty();
+            for (const TShopEntry &entry : entries) {
+                if (entry.IsCategory)
+                    within = entry.Name;
+                else if (entry.Name == name)
+                    found = within == category;
+            }
+            QVERIFY2(found, qPrintable(check));
+            if (name.isEmpty()) // a category that stands last
+                QCOMPARE(entries.last().Name, category);
+        } else {
+            QCOMPARE(ShopSearchTemplate(text, check.section('=', 0, 0)), check.section('=', 1));
+        }
+    }
+    // Whatever the file holds, the embedded shops it does not name are all still there.
+    QVERIFY(entries.size() >= ReadShopCatalogue(LoadBuiltInShopCatalogueText()).size() - 1);
+    QDir(path).removeRecursively();
+}
+
+void tst_ShopCatalogue::userFileProblemsToldOnce()
+{
+    QStringList told;
+    SetUserCatalogueProblemReporter([&told](const QString &message) { told << message; });
+    QVERIFY(LoadShopCatalogueText() == LoadBuiltInShopCatalogueText()); // no file: as shipped
+    const QString path = UserCatalogueFilePath();
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("这一行没有制表符\n");
+    out.close();
+    LoadShopCatalogueText();
+    LoadShopCatalogueText();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.first().contains(QStringLiteral("第 1 行")), qPrintable(told.first()));
+    SetUserCatalogueProblemReporter(nullptr);
 }
 
 QTEST_GUILESS_MAIN(tst_ShopCatalogue)

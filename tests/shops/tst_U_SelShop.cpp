@@ -1,8 +1,14 @@
 #include "TShopCatalogue.h"
+#include "TShopManager.h"
 #include "U_Pub.h"
 #include "U_SelShop.h"
 
+#include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -102,6 +108,8 @@ private slots:
     void enterAndEscapeLeaveItOpen_data();
     void enterAndEscapeLeaveItOpen();
     void keyboardStartsInTheTree();
+    void shopManagerChecksInput_data();
+    void shopManagerChecksInput();
     void selectShopsStartsAfreshEachTime();
 };
 
@@ -428,6 +436,54 @@ void tst_U_SelShop::selectShopsStartsAfreshEachTime()
         QCOMPARE(SelectShops(), steps[i].second);
         QVERIFY2(fresh, qPrintable(QStringLiteral("opening %1 started with something left over").arg(i + 1)));
     }
+}
+
+void tst_U_SelShop::shopManagerChecksInput_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("error"); // empty: the shop is added
+    QTest::newRow("empty name") << "" << "http://a.example/?q={?ku}" << "名称不能为空。";
+    QTest::newRow("name with ;") << "我的;店" << "http://a.example/?q={?ku}" << "名称中不能有分号（;）。";
+    QTest::newRow("name taken, other case") << "msn商城" << "http://a.example/?q={?ku}" << "已有名为“MSN商城”的网店或分类。";
+    QTest::newRow("not http") << "我的店" << "www.a.example/?q={?ku}" << "网址必须以 http:// 或 https:// 开头。";
+    QTest::newRow("valid") << "我的店" << "https://a.example/?q={?kc}&x=1" << "";
+}
+
+void tst_U_SelShop::shopManagerChecksInput()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+    QFETCH(QString, error);
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(UserCatalogueFilePath());
+    TFrm_ShopManager dialog(QStringLiteral("a&b 手机"));
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    // Typed as the user types: the keys go to whatever has the focus.
+    auto type = [](QLineEdit *field, const QString &text) {
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        field->selectAll();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+        for (const QChar c : text) // one key press per character, as an input method sends them
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    };
+    dialog.tvShops->setCurrentItem(dialog.tvShops->findItems(QStringLiteral("服装服饰"), Qt::MatchExactly).value(0));
+    type(dialog.EdtName, name);
+    type(dialog.EdtAddress, address);
+    if (error.isEmpty()) // the address as the current keyword makes it, shown while typing
+        QCOMPARE(dialog.lbPreview->text(), QStringLiteral("https://a.example/?q=a%26b%20手机&x=1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.lbError->text(), error);
+    QTest::mouseClick(dialog.BtnOK, Qt::LeftButton);
+    QTRY_VERIFY(!dialog.isVisible());
+    // Only valid input reaches the file.
+    const QString catalogue = LoadShopCatalogueText();
+    QCOMPARE(ShopSearchTemplate(catalogue, name), error.isEmpty() ? address : ShopSearchTemplate(LoadBuiltInShopCatalogueText(), name));
+    QFile::remove(UserCatalogueFilePath());
 }
 
 QTEST_MAIN(tst_U_SelShop)

@@ -1,0 +1,70 @@
+#include "TShopSets.h"
+
+#include "TShopCatalogue.h"
+#include "U_Pub.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+QString ShopSetsFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/shopsets.txt");
+}
+
+QList<TShopSet> ReadShopSets()
+{
+    QList<TShopSet> sets;
+    QFile file(ShopSetsFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return sets;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        const QString name = TrimControls(line.left(tab));
+        if (tab < 0 || name.isEmpty())
+            continue;
+        TShopSet set{name, {}};
+        for (const QString &shop : line.mid(tab + 1).split(QLatin1Char(';'))) {
+            if (!TrimControls(shop).isEmpty())
+                set.Shops << TrimControls(shop);
+        }
+        sets.append(set);
+    }
+    return sets;
+}
+
+bool SaveShopSet(const TShopSet &set)
+{
+    QList<TShopSet> sets = ReadShopSets();
+    sets.removeIf([&](const TShopSet &old) { return old.Name == set.Name; });
+    sets.append(set);
+    QString text;
+    for (const TShopSet &each : sets)
+        text += each.Name + QLatin1Char('\t') + each.Shops.join(QLatin1Char(';')) + QLatin1String("\r\n");
+    const QString path = ShopSetsFilePath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    const QByteArray bytes = text.toUtf8();
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
+}
+
+QStringList ShopsStillThere(const TShopSet &set, const QString &catalogueText, QStringList *dropped)
+{
+    QStringList shops;
+    const QList<TShopEntry> entries = ReadShopCatalogue(catalogueText);
+    for (const QString &name : set.Shops) {
+        const bool there = std::any_of(entries.cbegin(), entries.cend(), [&](const TShopEntry &entry) {
+            return !entry.IsCategory && entry.Name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (there)
+            shops << name;
+        else if (dropped)
+            *dropped << name;
+    }
+    return shops;
+}
