@@ -8,10 +8,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -77,16 +74,8 @@ bool TFrm_Main::AddKeywordHistory()
         bytes += ToGbk(line);
         bytes += "\r\n";
     }
-    // Replaced atomically: a crash or a full disk during the write leaves the previous file
-    // whole. commit() misses a failure of its own final flush and then puts a short file in
-    // place of the old one (seen with Qt 6.4.2), so the bytes are flushed and checked before it.
     // Failures are not the user's to act on, so they pass without a word.
-    const QString path = HistoryFilePath();
-    if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath())) // the data folder may be new
-        return false;
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
-        && file.commit();
+    return WriteFileAtomically(HistoryFilePath(), bytes);
 }
 
 QString TFrm_Main::HistoryFilePath() const

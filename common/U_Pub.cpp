@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStyle>
@@ -248,4 +250,14 @@ QString TrimControls(const QString &text)
     while (end > begin && text.at(end - 1).unicode() <= 32)
         --end;
     return text.mid(begin, end - begin);
+}
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    // commit() misses a failure of its own final flush and then puts a short file in place of
+    // the old one (seen with Qt 6.4.2), so the bytes are flushed and checked before it.
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
 }

@@ -63,6 +63,10 @@ void ShowAbout(const QString &text);
 // decoded from GBK, with CR LF after every line. Empty text on any failure.
 QString LoadTextResource(const QString &name, const QString &type);
 
+// Replaces the file at `path` with `bytes` atomically, creating its folder when needed: a crash
+// or a full disk leaves the previous file whole. True only when the new file is in place.
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
+
 // Every occurrence of `find` replaced, searching on behind each inserted replacement so that
 // inserted text is never searched again. An empty `find` leaves the source as it is.
 QString ReplaceAll(const QString &source, const QString &find, const QString &replacement);

@@ -3,10 +3,7 @@
 #include "TShopCatalogue.h"
 #include "U_Pub.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -45,12 +42,7 @@ bool SaveShopSet(const TShopSet &set)
     QString text;
     for (const TShopSet &each : sets)
         text += each.Name + QLatin1Char('\t') + each.Shops.join(QLatin1Char(';')) + QLatin1String("\r\n");
-    const QString path = ShopSetsFilePath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
+    return WriteFileAtomically(ShopSetsFilePath(), text.toUtf8());
 }
 
 QStringList ShopsStillThere(const TShopSet &set, const QString &catalogueText, QStringList *dropped)

@@ -5,8 +5,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -252,12 +250,7 @@ TUserCatalogue ReadUserCatalogue()
 
 bool WriteUserCatalogue(const TUserCatalogue &catalogue)
 {
-    const QString path = UserCatalogueFilePath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    const QByteArray bytes = catalogue.ToText().toUtf8();
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
+    return WriteFileAtomically(UserCatalogueFilePath(), catalogue.ToText().toUtf8());
 }
 
 void SetUserCatalogueProblemReporter(std::function<void(const QString &)> reporter)
