@@ -1,6 +1,8 @@
 #include "U_Main.h"
 
 #include "Images.h"
+#include "TFindBar.h"
+#include "TMainKeys.h"
 #include "TPageControl.h"
 #include "TTabSheetEx.h"
 #include "TProgressPane.h"
@@ -196,6 +198,9 @@ void TFrm_Main::createControls()
     BtnOptn->setPopupMode(QToolButton::MenuButtonPopup);
     BtnOptn->setMenu(pmRopt);
 
+    FindBar1 = new TFindBar(pMain);
+    mainLayout->addWidget(FindBar1);
+
     PageControl1 = new TPageControl(pMain);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->SetShowCloseButton(true);
@@ -243,6 +248,11 @@ void TFrm_Main::createControls()
 
     createPageCommands();
     createShopCommands();
+    m_keys = new TMainKeys(this);
+    // The find bar follows the active tab, once a switch or a close has settled.
+    connect(
+            PageControl1, &TPageControl::activePageChanged, FindBar1,
+            [this] { FindBar1->SetView(ActiveTab() ? ActiveTab()->Browser : nullptr); }, Qt::QueuedConnection);
     CreateGuideButtons();
     connect(BtnWD, &QToolButton::clicked, this, &TFrm_Main::BtnWDClick);
     EdtWD->installEventFilter(this); // a click on the shop box opens the selection too

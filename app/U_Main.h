@@ -16,6 +16,8 @@ class QLineEdit;
 class QMenu;
 class QTimer;
 class QToolButton;
+class TFindBar;
+class TMainKeys;
 class TProgressPane;
 
 // The program's one main window: shop box, keyword box and compare button on top, the guide
@@ -56,6 +58,7 @@ public:
     QToolButton *btnForward = nullptr;
     QToolButton *BtnRfsh = nullptr;
     QToolButton *BtnOptn = nullptr;
+    TFindBar *FindBar1 = nullptr; // find in the active tab's page, below the toolbar
     TPageControl *PageControl1 = nullptr;
     QWidget *sBar = nullptr;
     QLabel *sBarStus = nullptr;
@@ -156,6 +159,7 @@ private:
 
     QDateTime m_startTime;
     QPointer<TTabSheetEx> m_lastTab;
+    TMainKeys *m_keys = nullptr;
     QList<QToolButton *> m_guideButtons;
     QString m_historyFilePath;
     bool m_shown = false;

@@ -15,7 +15,9 @@
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 const QString kDefaultSaveTitle = QStringLiteral("Browser - Save Dialog");
@@ -81,6 +83,27 @@ TBrowserView::~TBrowserView()
 {
     m_destroying = true;
     ReleaseEngine();
+}
+
+int TBrowserView::zoom() const
+{
+    const QWebEngineView *view = EngineView();
+    return view ? qRound(view->zoomFactor() * 100) : m_zoom;
+}
+
+int TBrowserView::ZoomLevel(int percent, int steps)
+{
+    static const int levels[] = {25, 33, 50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400, 500};
+    const int *first = std::begin(levels), *last = std::end(levels);
+    for (; steps > 0; --steps) {
+        const int *next = std::upper_bound(first, last, percent);
+        percent = next == last ? last[-1] : *next;
+    }
+    for (; steps < 0; ++steps) {
+        const int *next = std::lower_bound(first, last, percent);
+        percent = next == first ? *first : next[-1];
+    }
+    return percent;
 }
 
 void TBrowserView::setZoom(int percent)

@@ -29,8 +29,11 @@ public:
 
     TDisableErrors DisableErrors;
 
-    int zoom() const { return m_zoom; } // percent
+    // Percent, as the page is shown (Ctrl+wheel in the page changes it too).
+    int zoom() const;
     void setZoom(int percent);
+    // The engine's usual zoom level `steps` levels above (below, when negative) `percent`.
+    static int ZoomLevel(int percent, int steps);
     // Markup shown as the document whenever it changes to a non-empty text.
     const TTextList &HTMLCode() const { return m_htmlCode; }
     void setHTMLCode(const TTextList &code);

@@ -1,10 +1,13 @@
 #include "TCustomBrowserView.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <algorithm>
 
 namespace {
 TCustomBrowserView::TContextMenuKind MenuKind(const QWebEngineContextMenuRequest *request)
@@ -53,6 +56,12 @@ bool TCustomBrowserView::eventFilter(QObject *watched, QEvent *event)
             event->accept();
             return true;
         }
+        // The window's own keys are never offered to the page, so its key handlers cannot keep
+        // them from the window.
+        if (IsWindowShortcut(static_cast<QKeyEvent *>(event))) {
+            event->ignore();
+            return true;
+        }
         break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
@@ -73,6 +82,16 @@ bool TCustomBrowserView::IsDisabledControlKey(const QKeyEvent *event) const
     if (key < Qt::Key_A || key > Qt::Key_Z)
         return false;
     return DisabledControlKeys.contains(QChar(key), Qt::CaseInsensitive);
+}
+
+bool TCustomBrowserView::IsWindowShortcut(const QKeyEvent *event) const
+{
+    const QKeySequence pressed(QKeyCombination(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key())));
+    const QList<QAction *> actions = window()->actions();
+    return std::any_of(actions.cbegin(), actions.cend(), [&](const QAction *action) {
+        return action->isEnabled() && action->shortcutContext() == Qt::WindowShortcut
+                && action->shortcuts().contains(pressed);
+    });
 }
 
 void TCustomBrowserView::ContextMenuRequested(const QPoint &pos)

@@ -61,6 +61,8 @@ protected:
 
 private:
     bool IsDisabledControlKey(const QKeyEvent *event) const;
+    // A key of an enabled window-wide action of this view's window.
+    bool IsWindowShortcut(const QKeyEvent *event) const;
     void SetScriptsStopped(bool stopped);
 
     bool m_scriptsStopped = false;

@@ -478,9 +478,9 @@ void tst_ComparisonSearch::userShopsAndSets()
     QFile::remove(ShopSetsFilePath());
     ModalDriver namer([](QWidget *w) { return qobject_cast<QInputDialog *>(w) != nullptr; },
                       [](QWidget *w) {
-                          QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("weekend"));
-                          QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-                          Q_UNUSED(w);
+                          auto *name = w->findChild<QLineEdit *>();
+                          QTest::keyClicks(name, QStringLiteral("weekend"));
+                          QTest::keyClick(name, Qt::Key_Return);
                       });
     m_window->pmSaveShopSet->trigger();
     QCOMPARE(namer.acted, 1);
