@@ -218,6 +218,7 @@ void TBrowserHost::NavigationIssued()
     m_hasDocument = true;
     m_awaitingStart = true;
     m_textDocumentIssued = false;
+    m_heldTitle.clear();
     m_crashedUrl.clear();
     SetBusy(true);
 }
@@ -370,6 +371,10 @@ void TBrowserHost::onLoadFinished(bool)
 
 void TBrowserHost::FinishLoad()
 {
+    // A text document that never named itself: the stand-in is its title after all.
+    const QString held = std::exchange(m_heldTitle, QString());
+    if (!held.isEmpty() && m_page && m_page->title() == held && !RaiseTitleChange(held))
+        return;
     SetBusy(false);
     // The owner shows progress only while it is more than two steps short of the end.
     if (m_lastProgress != 100) {
@@ -401,12 +406,32 @@ void TBrowserHost::onUrlChanged(const QUrl &url)
 
 void TBrowserHost::onTitleChanged(const QString &title)
 {
-    // Before a document names itself the engine reports its address as the title; for a
-    // document served from memory that is "about:blank", as for any other text document.
-    QString shown = title;
-    if (m_view && TDocumentScheme::isDocumentUrl(m_view->url()) && title == m_view->url().toString())
-        shown = kAboutBlank;
-    Raise(OnTitleChange, this, shown);
+    // Before a document handed over as text names itself, the engine reports a stand-in title.
+    // Passed on, it would show a blank page until the document's own title follows; it counts
+    // only if it is still the title once the document is complete. The engine reports titles
+    // a moment after it knows them, so the document's own title may already have overtaken it.
+    if (m_textDocumentIssued && IsStandInTitle(title)) {
+        if (!m_page || m_page->title() != title)
+            return;
+        if (m_busy) {
+            m_heldTitle = title;
+            return;
+        }
+    }
+    m_heldTitle.clear();
+    RaiseTitleChange(title);
+}
+
+bool TBrowserHost::RaiseTitleChange(const QString &title)
+{
+    return Raise(OnTitleChange, this, IsStandInTitle(title) ? kAboutBlank : title);
+}
+
+bool TBrowserHost::IsStandInTitle(const QString &title) const
+{
+    // The address of the document: "about:blank", or the one it is served from memory under.
+    return title == kAboutBlank
+        || (m_view && TDocumentScheme::isDocumentUrl(m_view->url()) && title == m_view->url().toString());
 }
 
 void TBrowserHost::onLinkHovered(const QString &url)

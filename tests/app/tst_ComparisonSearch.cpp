@@ -5,6 +5,7 @@
 #include "TPageControl.h"
 #include "TShopCatalogue.h"
 #include "TTabSheetEx.h"
+#include "TabWatch.h"
 #include "TestHttpServer.h"
 #include "U_Main.h"
 #include "U_Pub.h"
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <QWebEngineView>
 #include <QtTest>
 
 // The comparison search end to end: every shop host is sent to the loopback server, which
@@ -96,8 +96,9 @@ void tst_ComparisonSearch::init()
     m_window = new TFrm_Main;
     m_window->SetHistoryFilePath(m_dir.filePath(QStringLiteral("kd.db")));
     m_window->show();
+    TabWatch start(m_window->ActiveTab());
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->ActiveTab()->Browser->EngineView()->title(), QStringLiteral("默认"), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(start.titles.contains(QStringLiteral("默认")), kLoad);
 }
 
 void tst_ComparisonSearch::cleanup()
