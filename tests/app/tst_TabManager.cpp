@@ -478,7 +478,7 @@ void tst_TabManager::closeByMouse()
     openAndWait("/a", QStringLiteral("page a"));
     openAndWait("/b", QStringLiteral("page b"));
     m_window->PageControl1->SetActivePage(tab(1));
-    QTest::qWait(50); // a layout pass: tab shapes exist only after it
+    QTRY_VERIFY(!m_window->PageControl1->TabRect(0).isEmpty()); // tab shapes exist after a layout pass
     const QPoint centre = m_window->PageControl1->TabRect(0).center();
     if (gesture == QLatin1String("right"))
         QTest::mousePress(m_window->PageControl1, Qt::RightButton, {}, centre);
@@ -518,7 +518,7 @@ void tst_TabManager::lastTabReturnsToStartPage()
         QVERIFY(!allowClose);
         QVERIFY(m_window->IsTabClosing()); // raised for the close, lowered once it is over
     } else {
-        QTest::qWait(50);
+        QTRY_VERIFY(!m_window->PageControl1->TabRect(0).isEmpty());
         QTest::mousePress(m_window->PageControl1, Qt::RightButton, {}, m_window->PageControl1->TabRect(0).center());
     }
     QCOMPARE(m_window->PageControl1->PageCount(), 1);
