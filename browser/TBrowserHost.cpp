@@ -222,6 +222,7 @@ void TBrowserHost::NavigationIssued()
     m_hasDocument = true;
     m_awaitingStart = true;
     m_textDocumentIssued = false;
+    m_heldTitle.clear();
     m_retryUrl.clear();
     SetBusy(true);
 }
@@ -412,6 +413,10 @@ void TBrowserHost::ShowNoticePage(const QString &title, const QString &message, 
 
 void TBrowserHost::FinishLoad()
 {
+    // A text document that never named itself: the stand-in is its title after all.
+    const QString held = std::exchange(m_heldTitle, QString());
+    if (!held.isEmpty() && m_page && m_page->title() == held && !RaiseTitleChange(held))
+        return;
     SetBusy(false);
     // The owner shows progress only while it is more than two steps short of the end.
     if (m_lastProgress != 100) {
@@ -443,12 +448,38 @@ void TBrowserHost::onUrlChanged(const QUrl &url)
 
 void TBrowserHost::onTitleChanged(const QString &title)
 {
-    // Before a document names itself the engine reports its address as the title; for a
-    // document served from memory that is "about:blank", as for any other text document.
-    QString shown = title;
-    if (m_view && TDocumentScheme::isDocumentUrl(m_view->url()) && title == m_view->url().toString())
-        shown = kAboutBlank;
-    Raise(OnTitleChange, this, shown);
+    // The engine reports a title a moment after it knows it (from a zero-delay timer), so a
+    // report may already be overtaken: by the document's next title, or by the address of a
+    // navigation issued since. A late "默认" of the start page would make a tab that already
+    // loads a shop look reusable. Only the engine's current title is news.
+    if (m_page && m_page->title() != title)
+        return;
+    // Before a document handed over as text names itself, the engine reports a stand-in title.
+    // Passed on, it would show a blank page until the document's own title follows; it counts
+    // only if it is still the title once the document is complete. The engine reports titles
+    // a moment after it knows them, so the document's own title may already have overtaken it.
+    if (m_textDocumentIssued && IsStandInTitle(title)) {
+        if (!m_page || m_page->title() != title)
+            return;
+        if (m_busy) {
+            m_heldTitle = title;
+            return;
+        }
+    }
+    m_heldTitle.clear();
+    RaiseTitleChange(title);
+}
+
+bool TBrowserHost::RaiseTitleChange(const QString &title)
+{
+    return Raise(OnTitleChange, this, IsStandInTitle(title) ? kAboutBlank : title);
+}
+
+bool TBrowserHost::IsStandInTitle(const QString &title) const
+{
+    // The address of the document: "about:blank", or the one it is served from memory under.
+    return title == kAboutBlank
+        || (m_view && TDocumentScheme::isDocumentUrl(m_view->url()) && title == m_view->url().toString());
 }
 
 void TBrowserHost::onLinkHovered(const QString &url)

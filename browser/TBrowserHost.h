@@ -142,6 +142,9 @@ private:
     void onLoadFinished(bool ok);
     void onUrlChanged(const QUrl &url);
     void onTitleChanged(const QString &title);
+    bool RaiseTitleChange(const QString &title);
+    // The title the engine makes up for a document handed over as text before it names itself.
+    bool IsStandInTitle(const QString &title) const;
     void onLinkHovered(const QString &url);
     void onNavigationActionChanged(int command);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
@@ -163,6 +166,7 @@ private:
     bool m_awaitingStart = false; // issued, and the engine has not reported the load yet
     bool m_loadRunning = false;   // between the engine's load start and load end
     bool m_textDocumentIssued = false;
+    QString m_heldTitle; // the engine's stand-in title of a text document that is still loading
     int m_lastProgress = -1;
     bool m_canGoBack = false;
     bool m_canGoForward = false;

@@ -2,6 +2,7 @@
 #include "TApplication.h"
 #include "TBrowserHooks.h"
 #include "TPageControl.h"
+#include "TabWatch.h"
 #include "TestHttpServer.h"
 #include "U_Main.h"
 #include "U_Pub.h"
@@ -14,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QToolButton>
-#include <QWebEngineView>
 #include <QtTest>
 
 #include <memory>
@@ -301,9 +301,9 @@ void tst_HistoryFile::failedWriteKeepsPreviousFile()
     TFrm_Main window;
     window.SetHistoryFilePath(path);
     window.show();
+    TabWatch start(window.ActiveTab());
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_COMPARE_WITH_TIMEOUT(
-        window.ActiveTab()->Browser->EngineView()->title(), QStringLiteral("默认"), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(start.titles.contains(QStringLiteral("默认")), kLoad);
     ModalLog log;
     window.EdtWD->setText(QStringLiteral("当当网;京东商城"));
     window.cbKeyWord->setEditText(QStringLiteral("手机"));

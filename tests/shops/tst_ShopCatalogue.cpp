@@ -148,7 +148,11 @@ private slots:
     void shopSearchTemplate_data();
     void shopSearchTemplate();
 
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QFile::remove(UserCatalogueFilePath());
+    }
     void cleanup() { QFile::remove(UserCatalogueFilePath()); }
     void userCatalogue_data();
     void userCatalogue();

@@ -455,7 +455,6 @@ void tst_U_SelShop::shopManagerChecksInput()
     QFETCH(QString, name);
     QFETCH(QString, address);
     QFETCH(QString, error);
-    QStandardPaths::setTestModeEnabled(true);
     QFile::remove(UserCatalogueFilePath());
     TFrm_ShopManager dialog(QStringLiteral("a&b 手机"));
     dialog.show();
@@ -486,5 +485,12 @@ void tst_U_SelShop::shopManagerChecksInput()
     QFile::remove(UserCatalogueFilePath());
 }
 
-QTEST_MAIN(tst_U_SelShop)
+int main(int argc, char *argv[])
+{
+    QStandardPaths::setTestModeEnabled(true); // the user's shop file goes to a scratch folder
+    QApplication app(argc, argv);
+    QFile::remove(UserCatalogueFilePath());
+    tst_U_SelShop test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_U_SelShop.moc"
