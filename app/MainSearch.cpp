@@ -2,6 +2,7 @@
 #include "U_Main.h"
 
 #include "HistoryFolder.h"
+#include "TPriceComparison.h"
 #include "U_Pub.h"
 #include "U_SelShop.h"
 
@@ -53,12 +54,17 @@ void TFrm_Main::btnGoClick()
     catalogue.setText(LoadTextResource(QStringLiteral("shoplist_txt"), QStringLiteral("TXT")));
     TTextList names;
     SplitSelection(shops, names);
+    m_priceComparison->Begin(names.lines());
     for (const QString &name : names.lines()) {
         const QString address = ExpandSearchUrl(catalogue.value(name), keyword);
-        if (address.contains(QLatin1String("http")))
+        if (address.contains(QLatin1String("http"))) {
             OpenInTab(address);
-        else
+            if (LastTab())
+                m_priceComparison->Watch(LastTab()->Browser, name);
+        } else {
+            m_priceComparison->NotOpened(name);
             ShowMsg(QStringLiteral("无效链接地址"));
+        }
     }
 }
 

@@ -17,6 +17,8 @@ class QMenu;
 class QTimer;
 class QToolButton;
 class TProgressPane;
+class TPriceComparison;
+class TPriceTablePane;
 
 // The program's one main window: shop box, keyword box and compare button on top, the guide
 // buttons on the left, the popular-shop row and navigation toolbar above the browser tabs, and
@@ -123,6 +125,12 @@ public:
     QString HistoryFilePath() const;
     void SetHistoryFilePath(const QString &path) { m_historyFilePath = path; }
 
+    // The price table of the comparison (MainPrices.cpp): hidden until the first offers of a
+    // comparison arrive; btnPrices, with the offer count, shows and hides it from then on.
+    TPriceTablePane *pPrices = nullptr;
+    QToolButton *btnPrices = nullptr;
+    TPriceComparison *PriceComparison() const { return m_priceComparison; }
+
     // Link buttons (MainLinkButtons.cpp).
     void CreateGuideButtons();
     void CreateTopShopButtons();
@@ -140,6 +148,9 @@ private:
     void createControls();
     bool FormCloseQuery();
     void createPageCommands();
+    void createPriceTable();
+    void PricesOfferCountChanged(int count);
+    void placePricesButton();
     void bindBrowserEvents(TBrowserView *view);
     void endTabClose();
     // The tab that holds the view that raised an event; null while that tab is being destroyed.
@@ -149,6 +160,8 @@ private:
     QPointer<TTabSheetEx> m_lastTab;
     QList<QToolButton *> m_guideButtons;
     QString m_historyFilePath;
+    TPriceComparison *m_priceComparison = nullptr;
+    bool m_pricesAppeared = false; // the current comparison's table has been shown
     bool m_shown = false;
     bool m_closing = false;
     bool m_tabClosing = false;
