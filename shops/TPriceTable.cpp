@@ -113,10 +113,11 @@ QVariant TOfferTableModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         // Page text: tool tips that look like markup are shown as markup, so escape it.
         if (index.column() == ColName) {
-            QString tip = offer.Name.toHtmlEscaped();
+            // Always markup, so that an escaped name never shows its entities.
+            QString tip = QStringLiteral("<p>") + offer.Name.toHtmlEscaped();
             if (IsAccessory(offer))
                 tip += QStringLiteral("<br>疑似配件：远低于本表的中位价");
-            return tip;
+            return tip + QStringLiteral("</p>");
         }
         return {};
     case Qt::ForegroundRole:

@@ -2,6 +2,8 @@
 #include "TBrowserHooks.h"
 #include "TOfferReading.h"
 #include "TPageControl.h"
+#include "TPageLifecycle.h"
+#include "TPageReader.h"
 #include "TPriceComparison.h"
 #include "TPriceTable.h"
 #include "TShopCatalogue.h"
@@ -20,6 +22,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QtTest>
 
 // The price table end to end: a comparison of three shops whose hosts the loopback server
@@ -59,6 +63,7 @@ class tst_PriceTable : public QObject
     Q_OBJECT
 private slots:
     void threeShops();
+    void hiddenPagesReadBeforeTheySleep();
     void csvQuoting();
 };
 
@@ -196,6 +201,50 @@ void tst_PriceTable::threeShops()
     QTRY_VERIFY_WITH_TIMEOUT(window.PriceComparison()->AllDone(), kWait);
     QCOMPARE(pane->OfferCount(), 2);
     QVERIFY(pane->isVisible());
+}
+
+void tst_PriceTable::hiddenPagesReadBeforeTheySleep()
+{
+    // Hidden pages that would sleep before their content could settle are still read first; once
+    // read, they sleep as before.
+    TPageLifecycle *lifecycle = TPageLifecycle::Instance();
+    const int freezeAfter = lifecycle->FreezeAfter();
+    const int keepAlive = lifecycle->KeepAlive();
+    lifecycle->SetFreezeAfter(TPageReader::QuietMs / 2);
+    lifecycle->SetKeepAlive(0);
+    const auto restore = qScopeGuard([&] {
+        lifecycle->SetFreezeAfter(freezeAfter);
+        lifecycle->SetKeepAlive(keepAlive);
+    });
+    const QByteArray page = samplePage("cards.html");
+    g_server->setFallback([=](const QByteArray &, const QByteArray &) {
+        TestHttpServer::Reply reply;
+        reply.body = page;
+        return reply;
+    });
+
+    QTemporaryDir dir;
+    TFrm_Main window;
+    window.SetHistoryFilePath(dir.filePath(QStringLiteral("kd.db")));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.ActiveTab()->Browser->Busy(), kWait);
+    // A page in the first tab, so that every shop gets a new tab of its own.
+    window.OpenInTab(QStringLiteral("http://www.example.com/"));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.ActiveTab()->Browser->Busy(), kWait);
+    window.EdtWD->setText(QStringLiteral("当当网;京东商城;红孩子"));
+    window.cbKeyWord->setEditText(QStringLiteral("手机"));
+    window.btnGoClick();
+    QCOMPARE(window.PageControl1->PageCount(), 4);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        window.PriceComparison()->AllDone(), qPrintable(window.PriceComparison()->Report().join(' ')), kWait);
+    QVERIFY2(window.PriceComparison()->AllRead(), qPrintable(window.PriceComparison()->Report().join(' ')));
+    QCOMPARE(window.pPrices->OfferCount(), 12);
+    auto *hidden = qobject_cast<TTabSheetEx *>(window.PageControl1->PageAt(1));
+    QVERIFY(hidden != window.ActiveTab());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        hidden->Browser->EngineView()->page()->lifecycleState() != QWebEnginePage::LifecycleState::Active,
+        kWait);
 }
 
 void tst_PriceTable::csvQuoting()
