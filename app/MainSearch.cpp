@@ -3,6 +3,7 @@
 
 #include "HistoryFolder.h"
 #include "TShopCatalogue.h"
+#include "TPriceComparison.h"
 #include "U_Pub.h"
 #include "U_SelShop.h"
 
@@ -51,12 +52,17 @@ void TFrm_Main::btnGoClick()
     catalogue.setText(LoadShopCatalogueText());
     TTextList names;
     SplitSelection(shops, names);
+    m_priceComparison->Begin(names.lines());
     for (const QString &name : names.lines()) {
         const QString address = ExpandSearchUrl(catalogue.value(name), keyword);
-        if (address.contains(QLatin1String("http")))
+        if (address.contains(QLatin1String("http"))) {
             OpenInTab(address);
-        else
+            if (LastTab())
+                m_priceComparison->Watch(LastTab()->Browser, name);
+        } else {
+            m_priceComparison->NotOpened(name);
             ShowMsg(QStringLiteral("无效链接地址"));
+        }
     }
 }
 

@@ -7,7 +7,21 @@
 TCommandLine::TCommandLine(const QStringList &arguments)
     : m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")),
       m_version(
-          {QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit."))
+          {QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit.")),
+      m_compare(QStringLiteral("compare"),
+          QStringLiteral("Compare KEYWORD in the shops of --shops, write the offers found to the --prices "
+                         "file and exit."),
+          QStringLiteral("KEYWORD")),
+      m_shops(QStringLiteral("shops"),
+          QStringLiteral("Shops and categories of the catalogue to compare, separated by \";\" "
+                         "(a category stands for all its shops)."),
+          QStringLiteral("NAMES")),
+      m_prices(QStringLiteral("prices"),
+          QStringLiteral("The CSV file to write the offers to (UTF-8, cheapest first)."), QStringLiteral("FILE")),
+      m_wait(QStringLiteral("wait"),
+          QStringLiteral("Wait at most SECONDS for the shops' pages to be read (default 60). Exit status: "
+                         "0 every shop read, 1 some not read in time, 2 bad arguments."),
+          QStringLiteral("SECONDS"), QStringLiteral("60"))
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Vanzu小精灵V2: compare what online shops offer for a product, each shop's\n"
@@ -16,6 +30,7 @@ TCommandLine::TCommandLine(const QStringList &arguments)
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
+    m_parser.addOptions({m_compare, m_shops, m_prices, m_wait});
     m_programName = QFileInfo(arguments.value(0, QStringLiteral("vanzu"))).fileName();
     // What follows --webEngineArgs is the web engine's own.
     m_valid = m_parser.parse(arguments.mid(0, arguments.indexOf(QLatin1String("--webEngineArgs"))));
@@ -26,7 +41,48 @@ TCommandLine::TCommandLine(const QStringList &arguments)
         m_valid = false;
         m_error
             = QStringLiteral("Unexpected argument '%1'.").arg(m_parser.positionalArguments().constFirst());
+    } else if (BatchRequested() || m_parser.isSet(m_wait)) {
+        // A batch comparison needs all three; each names something that must not be blank.
+        for (const QCommandLineOption *option : {&m_compare, &m_shops, &m_prices}) {
+            if (m_parser.value(*option).trimmed().isEmpty()) {
+                m_valid = false;
+                m_error = QStringLiteral("Missing value for '--%1'.").arg(option->names().constFirst());
+                return;
+            }
+        }
+        bool number = false;
+        const int seconds = m_parser.value(m_wait).toInt(&number);
+        if (!number || seconds <= 0) {
+            m_valid = false;
+            m_error = QStringLiteral("'--wait' needs a whole number of seconds above 0, not '%1'.")
+                          .arg(m_parser.value(m_wait));
+        }
     }
+}
+
+bool TCommandLine::BatchRequested() const
+{
+    return m_parser.isSet(m_compare) || m_parser.isSet(m_shops) || m_parser.isSet(m_prices);
+}
+
+QString TCommandLine::Keyword() const
+{
+    return m_parser.value(m_compare);
+}
+
+QString TCommandLine::Shops() const
+{
+    return m_parser.value(m_shops);
+}
+
+QString TCommandLine::PricesFile() const
+{
+    return m_parser.value(m_prices);
+}
+
+int TCommandLine::WaitSeconds() const
+{
+    return m_parser.value(m_wait).toInt();
 }
 
 bool TCommandLine::VersionRequested() const

@@ -19,6 +19,13 @@ public:
     bool VersionRequested() const;
     bool HelpRequested() const;
 
+    // The batch comparison: --compare KEYWORD --shops NAMES --prices FILE [--wait SECONDS].
+    bool BatchRequested() const;
+    QString Keyword() const;
+    QString Shops() const; // names of shops and categories, separated by ";"
+    QString PricesFile() const;
+    int WaitSeconds() const; // 60 unless given
+
     // What --version prints: the program's name and version.
     static QString VersionText();
     // What --help prints: how to start the program and every option.
@@ -28,6 +35,10 @@ private:
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
+    QCommandLineOption m_compare;
+    QCommandLineOption m_shops;
+    QCommandLineOption m_prices;
+    QCommandLineOption m_wait;
     QString m_programName;
     QString m_error;
     bool m_valid = false;

@@ -215,6 +215,7 @@ void TFrm_Main::createControls()
         PageControl1MouseDown(sender, button, shift, doubleClick, x, y);
     };
     mainLayout->addWidget(PageControl1, 1);
+    createPriceTable();
 
     // Status bar: status text, progress, clock.
     sBar = makePanel(QStringLiteral("sBar"), this);
@@ -343,6 +344,7 @@ bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
         // Anchored to the top right: the distance to the right edge stays as laid out.
         constexpr int rightGap = 784 - 610 - 164;
         ToolBar1->move(sBToolBar->width() - rightGap - ToolBar1->width(), ToolBar1->y());
+        placePricesButton();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -19,6 +19,8 @@ class QToolButton;
 class TFindBar;
 class TMainKeys;
 class TProgressPane;
+class TPriceComparison;
+class TPriceTablePane;
 
 // The program's one main window: shop box, keyword box and compare button on top, the guide
 // buttons on the left, the popular-shop row and navigation toolbar above the browser tabs, and
@@ -133,6 +135,11 @@ public:
     QAction *pmShops = nullptr;
     QAction *pmSaveShopSet = nullptr;
     QMenu *pmShopSets = nullptr;
+    // The price table of the comparison (MainPrices.cpp): hidden until the first offers of a
+    // comparison arrive; btnPrices, with the offer count, shows and hides it from then on.
+    TPriceTablePane *pPrices = nullptr;
+    QToolButton *btnPrices = nullptr;
+    TPriceComparison *PriceComparison() const { return m_priceComparison; }
 
     // Link buttons (MainLinkButtons.cpp).
     void CreateGuideButtons();
@@ -152,6 +159,9 @@ private:
     bool FormCloseQuery();
     void createPageCommands();
     void createShopCommands();
+    void createPriceTable();
+    void PricesOfferCountChanged(int count);
+    void placePricesButton();
     void bindBrowserEvents(TBrowserView *view);
     void endTabClose();
     // The tab that holds the view that raised an event; null while that tab is being destroyed.
@@ -162,6 +172,8 @@ private:
     TMainKeys *m_keys = nullptr;
     QList<QToolButton *> m_guideButtons;
     QString m_historyFilePath;
+    TPriceComparison *m_priceComparison = nullptr;
+    bool m_pricesAppeared = false; // the current comparison's table has been shown
     bool m_shown = false;
     bool m_closing = false;
     bool m_tabClosing = false;

@@ -10,8 +10,11 @@
 #include "TBrowserHooks.h"
 #include "TBrowserView.h"
 #include "TLoadQueue.h"
+#include "TOfferReading.h"
 #include "TPageControl.h"
 #include "TPageLifecycle.h"
+#include "TPriceComparison.h"
+#include "TPriceTable.h"
 #include "TShopCatalogue.h"
 #include "TTabSheetEx.h"
 #include "U_Main.h"
@@ -20,12 +23,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QScreen>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 #include <cstdio>
@@ -206,10 +213,19 @@ int Compare(TFrm_Main &window, int shops, bool paced)
         pss = TreePss(getpid());
         stalls.Skip();
     });
-    const bool finished = WaitUntil([&] { return pss >= 0 && allAt >= 0; }, kGiveUpMs);
+    // Every page is read into the price table, which shows from the first offers on.
+    qint64 readAt = -1;
+    const bool finished = WaitUntil(
+        [&] {
+            if (readAt < 0 && window.PriceComparison()->AllDone())
+                readAt = clock.elapsed();
+            return pss >= 0 && allAt >= 0 && readAt >= 0;
+        },
+        kGiveUpMs);
     stalls.Tick();
 
-    Say(QStringLiteral("result stall_ms=%1 tabs_ms=%2 active_ms=%3 all_ms=%4 pss_kb=%5 loaded=%6/%7 tabs=%8")
+    Say(QStringLiteral("result stall_ms=%1 tabs_ms=%2 active_ms=%3 all_ms=%4 pss_kb=%5 loaded=%6/%7 tabs=%8 "
+                       "read_ms=%9 offers=%10")
             .arg(stalls.longest)
             .arg(tabsAt)
             .arg(activeAt)
@@ -218,8 +234,51 @@ int Compare(TFrm_Main &window, int shops, bool paced)
             .arg(loaded)
             .arg(shops)
             .arg(tabCount)
+            .arg(readAt)
+            .arg(window.pPrices->OfferCount())
             .toLatin1());
     return finished && tabCount == shops ? 0 : 1;
+}
+
+// Reading one results page of `offers` offers, again and again: the script's time in the
+// renderer (measured inside it) and the program's own time for what it hands back (parsing the
+// offers and putting them into the table).
+int Read(TFrm_Main &window, int offers)
+{
+    if (!WaitForStartPage(window, kGiveUpMs))
+        return 1;
+    TBrowserView *view = window.ActiveTab()->Browser;
+    view->Navigate(QStringLiteral("http://www.shop-a.example/search?n=%1").arg(offers), 0);
+    if (!WaitUntil([view] { return !view->Busy(); }, kGiveUpMs))
+        return 1;
+    const QString script = QStringLiteral("(function () { var t = performance.now(); var r = %1 "
+                                          "return JSON.stringify([performance.now() - t, r]); })()")
+                               .arg(OfferReadingScript(QJsonObject()));
+    QList<double> renderer, program;
+    int found = 0;
+    for (int run = 0; run < 11; ++run) {
+        QString answer;
+        view->EngineView()->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+            [&answer](const QVariant &result) { answer = result.toString(); });
+        if (!WaitUntil([&answer] { return !answer.isEmpty(); }, kGiveUpMs))
+            return 1;
+        const QJsonArray pair = QJsonDocument::fromJson(answer.toUtf8()).array();
+        renderer.append(pair.at(0).toDouble());
+        QElapsedTimer clock;
+        clock.start();
+        const QList<TOffer> read = OffersFromReading(pair.at(1).toString(), QStringLiteral("网店"));
+        window.pPrices->SetShopOffers(QStringLiteral("网店"), read);
+        program.append(double(clock.nsecsElapsed()) / 1e6);
+        found = int(read.size());
+    }
+    std::sort(renderer.begin(), renderer.end());
+    std::sort(program.begin(), program.end());
+    Say(QStringLiteral("result render_ms=%1 program_ms=%2 offers=%3")
+            .arg(renderer.at(5), 0, 'f', 2)
+            .arg(program.at(5), 0, 'f', 2)
+            .arg(found)
+            .toLatin1());
+    return found == offers ? 0 : 1;
 }
 } // namespace
 
@@ -228,8 +287,9 @@ int main(int argc, char *argv[])
     TApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);
-    if (mode != QLatin1String("startup") && mode != QLatin1String("compare")) {
-        std::fputs("usage: bench_program startup | compare <shops> paced|naive\n", stderr);
+    if (mode != QLatin1String("startup") && mode != QLatin1String("compare")
+        && mode != QLatin1String("read")) {
+        std::fputs("usage: bench_program startup | compare <shops> paced|naive | read <offers>\n", stderr);
         return 2;
     }
 
@@ -243,5 +303,7 @@ int main(int argc, char *argv[])
 
     if (mode == QLatin1String("startup"))
         return Startup(window);
+    if (mode == QLatin1String("read"))
+        return Read(window, args.value(2).toInt());
     return Compare(window, args.value(2).toInt(), args.value(3) != QLatin1String("naive"));
 }

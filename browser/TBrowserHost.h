@@ -63,6 +63,9 @@ public:
     bool LoadQueued() const { return m_queuedUrl.isValid(); }
     TReadyState ReadyState() const;
 
+    // One of the program's notice pages (a failed load, a crash) stands in for the document.
+    bool ShowsNotice() const { return m_retryUrl.isValid(); }
+
     bool HasEngine() const { return m_view != nullptr; }
     QWebEngineView *EngineView() const { return m_view; }
 

@@ -53,7 +53,27 @@ void TPageLifecycle::Track(QWebEnginePage *page)
     connect(page, &QWebEnginePage::loadFinished, this, [this, page] { Used(page); });
     // The engine recommends sleep only once a hidden page has finished loading.
     connect(page, &QWebEnginePage::recommendedStateChanged, this, [this] { Schedule(0); });
-    connect(page, &QObject::destroyed, this, [this, page] { m_lastUsed.remove(page); });
+    connect(page, &QObject::destroyed, this, [this, page] {
+        m_lastUsed.remove(page);
+        m_held.remove(page);
+    });
+}
+
+void TPageLifecycle::Hold(QWebEnginePage *page)
+{
+    ++m_held[page];
+}
+
+void TPageLifecycle::Release(QWebEnginePage *page)
+{
+    auto it = m_held.find(page);
+    if (it == m_held.end())
+        return;
+    if (--it.value() == 0) {
+        m_held.erase(it);
+        if (m_lastUsed.contains(page))
+            Used(page); // its rest starts now
+    }
 }
 
 void TPageLifecycle::Used(QWebEnginePage *page)
@@ -72,11 +92,12 @@ void TPageLifecycle::Schedule(int delayMs)
 void TPageLifecycle::Sweep()
 {
     // Hidden pages that could sleep, the most recently used first. A page the engine wants
-    // awake (still loading, audible, opened by another page) is neither touched nor counted.
+    // awake (still loading, audible, opened by another page), or one being read, is neither
+    // touched nor counted.
     QList<QWebEnginePage *> sleepers;
     for (auto it = m_lastUsed.cbegin(); it != m_lastUsed.cend(); ++it) {
         QWebEnginePage *page = it.key();
-        if (!page->isVisible() && page->lifecycleState() != LifecycleState::Discarded
+        if (!page->isVisible() && !m_held.contains(page) && page->lifecycleState() != LifecycleState::Discarded
             && page->recommendedState() != LifecycleState::Active)
             sleepers.append(page);
     }

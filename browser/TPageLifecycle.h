@@ -37,6 +37,10 @@ public:
 
     // Looks after `page` until it is destroyed.
     void Track(QWebEnginePage *page);
+    // A held page is kept awake, however long it has been hidden: its document is being read.
+    // Holds count; each Hold needs its Release.
+    void Hold(QWebEnginePage *page);
+    void Release(QWebEnginePage *page);
 
 private:
     explicit TPageLifecycle(QObject *parent);
@@ -46,6 +50,7 @@ private:
 
     QElapsedTimer m_clock;
     QHash<QWebEnginePage *, qint64> m_lastUsed; // on m_clock
+    QHash<QWebEnginePage *, int> m_held;
     QTimer m_sweep;
     int m_keepAlive = 4;
     int m_freezeAfter = 10000;

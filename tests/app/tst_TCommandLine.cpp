@@ -27,8 +27,20 @@ void tst_TCommandLine::parse_data()
     QTest::newRow("-v") << QStringList {exe, "-v"} << true << true << false << "";
     QTest::newRow("--help") << QStringList {exe, "--help"} << true << false << true << "";
     QTest::newRow("-h") << QStringList {exe, "-h"} << true << false << true << "";
-    QTest::newRow("unknown option") << QStringList {exe, "--compare", "手机"} << false << false << false
-                                    << "Unknown option 'compare'.";
+    QTest::newRow("unknown option") << QStringList {exe, "--comparison", "手机"} << false << false << false
+                                    << "Unknown option 'comparison'.";
+    QTest::newRow("batch") << QStringList {exe, "--compare", "手机", "--shops", "当当网", "--prices", "a.csv"}
+                           << true << false << false << "";
+    QTest::newRow("batch without shops") << QStringList {exe, "--compare", "手机", "--prices", "a.csv"} << false
+                                         << false << false << "Missing value for '--shops'.";
+    QTest::newRow("batch, blank keyword") << QStringList {exe, "--compare", " ", "--shops", "x", "--prices", "a"}
+                                          << false << false << false << "Missing value for '--compare'.";
+    QTest::newRow("wait alone") << QStringList {exe, "--wait", "5"} << false << false << false
+                                << "Missing value for '--compare'.";
+    QTest::newRow("wait not a number") << QStringList {exe, "--compare", "a", "--shops", "b", "--prices", "c",
+                                                       "--wait", "5s"}
+                                       << false << false << false
+                                       << "'--wait' needs a whole number of seconds above 0, not '5s'.";
     QTest::newRow("an address") << QStringList {exe, "http://www.example.com/"} << false << false << false
                                 << "Unexpected argument 'http://www.example.com/'.";
     // Qt's own options are still in the list before the application object takes them out:

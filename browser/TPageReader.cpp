@@ -1,0 +1,163 @@
+#include "TPageReader.h"
+
+#include "TBrowserHost.h"
+#include "TPageLifecycle.h"
+
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+namespace {
+constexpr int kPollMs = 150;
+
+// Notes the time of the document's last change, in the program's script world.
+const char kWatchChanges[] = R"((function () {
+    if (window.__vanzuLastChange === undefined) {
+        window.__vanzuLastChange = Date.now();
+        new MutationObserver(function () { window.__vanzuLastChange = Date.now(); })
+            .observe(document, { childList: true, subtree: true, characterData: true });
+    }
+    return [Date.now() - window.__vanzuLastChange, window.__vanzuLastChange];
+})())";
+} // namespace
+
+TPageReader::TPageReader(TBrowserHost *view, std::function<QString(const QUrl &)> script, QObject *parent)
+    : QObject(parent), m_view(view), m_script(std::move(script))
+{
+    m_poll.setInterval(kPollMs);
+    connect(&m_poll, &QTimer::timeout, this, &TPageReader::Poll);
+    m_timeout.setSingleShot(true);
+    connect(&m_timeout, &QTimer::timeout, this, [this] {
+        if (!m_readOnce) {
+            Fail(TimedOut);
+        } else if (!m_done) {
+            Finish();
+            emit done();
+        }
+    });
+    if (!view || !view->Busy()) {
+        QMetaObject::invokeMethod(
+            this, [this] { Fail(LoadFailed); }, Qt::QueuedConnection);
+        return;
+    }
+    connect(view, &TBrowserHost::busyChanged, this, &TPageReader::onBusyChanged);
+    connect(view, &QObject::destroyed, this, [this] { Fail(LoadFailed); });
+}
+
+TPageReader::~TPageReader()
+{
+    Finish();
+}
+
+void TPageReader::onBusyChanged(bool busy)
+{
+    if (m_done)
+        return;
+    if (busy) {
+        // Busy again while the results page is being read: the view has gone on to another page,
+        // or the load failed after all and the program's error page is on its way.
+        if (m_page) {
+            m_poll.stop();
+            m_timeout.stop();
+            QMetaObject::invokeMethod(
+                this, [this] { Fail(m_view && m_view->ShowsNotice() ? LoadFailed : Left); },
+                Qt::QueuedConnection);
+        }
+        return;
+    }
+    if (m_view->ShowsNotice() || !m_view->EngineView()) {
+        Fail(LoadFailed);
+        return;
+    }
+    QWebEnginePage *page = m_view->EngineView()->page();
+    if (page->lifecycleState() != QWebEnginePage::LifecycleState::Active) {
+        Fail(Asleep);
+        return;
+    }
+    m_page = page;
+    TPageLifecycle::Instance()->Hold(page);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] { Fail(Crashed); });
+    m_sinceLoad.start();
+    m_timeout.start(TimeoutMs);
+    m_poll.start();
+    Poll();
+}
+
+bool TPageReader::Awake() const
+{
+    return m_page && m_page->lifecycleState() == QWebEnginePage::LifecycleState::Active;
+}
+
+void TPageReader::Poll()
+{
+    if (m_done || m_scriptRunning)
+        return;
+    if (!Awake()) {
+        Fail(Asleep);
+        return;
+    }
+    m_scriptRunning = true;
+    QPointer<TPageReader> self(this);
+    m_page->runJavaScript(QString::fromLatin1(kWatchChanges), QWebEngineScript::ApplicationWorld,
+        [self](const QVariant &answer) {
+            if (!self || self->m_done)
+                return;
+            self->m_scriptRunning = false;
+            const QVariantList watch = answer.toList();
+            const double quietFor = watch.value(0).toDouble();
+            const double stamp = watch.value(1).toDouble();
+            const bool settled = self->m_sinceLoad.elapsed() >= SettleMs;
+            const bool unread = !self->m_readOnce || stamp != self->m_readStamp;
+            if (unread && (quietFor >= QuietMs || settled)) {
+                self->ReadNow(stamp, settled);
+            } else if (!unread && settled) {
+                self->Finish();
+                emit self->done();
+            }
+        });
+}
+
+void TPageReader::ReadNow(double changeStamp, bool last)
+{
+    m_scriptRunning = true;
+    QPointer<TPageReader> self(this);
+    m_page->runJavaScript(m_script(m_page->url()), QWebEngineScript::ApplicationWorld,
+        [self, changeStamp, last](const QVariant &result) {
+            if (!self || self->m_done)
+                return;
+            self->m_scriptRunning = false;
+            self->m_readOnce = true;
+            self->m_readStamp = changeStamp;
+            if (last)
+                self->Finish();
+            emit self->read(result.toString());
+            if (last && self)
+                emit self->done();
+        });
+}
+
+void TPageReader::Finish()
+{
+    m_done = true;
+    m_poll.stop();
+    m_timeout.stop();
+    if (m_page) {
+        m_page->disconnect(this);
+        if (TPageLifecycle *lifecycle = TPageLifecycle::Instance())
+            lifecycle->Release(m_page);
+        m_page = nullptr;
+    }
+    if (m_view)
+        m_view->disconnect(this);
+}
+
+void TPageReader::Fail(Failure why)
+{
+    if (m_done)
+        return;
+    Finish();
+    QPointer<TPageReader> self(this);
+    emit failed(why);
+    if (self)
+        emit done();
+}

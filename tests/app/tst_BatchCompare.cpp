@@ -1,0 +1,144 @@
+#include "TBatchCompare.h"
+#include "TShopCatalogue.h"
+#include "TestHttpServer.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The batch comparison of the command line: the real program, its shops' hosts answered by the
+// loopback server, its standard output, exit status and the file it writes.
+namespace {
+QByteArray hostOf(const QString &shop)
+{
+    return QUrl(ShopSearchTemplate(LoadShopCatalogueText(), shop), QUrl::TolerantMode).host().toLatin1();
+}
+} // namespace
+
+class tst_BatchCompare : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void resolveShops_data();
+    void resolveShops();
+    void run_data();
+    void run();
+
+private:
+    TestHttpServer m_server;
+    QTemporaryDir m_dir;
+};
+
+void tst_BatchCompare::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    const QByteArray dangdang = hostOf(QStringLiteral("当当网"));
+    const QByteArray slow = hostOf(QStringLiteral("红孩子"));
+    m_server.setFallback([=](const QByteArray &target, const QByteArray &host) {
+        TestHttpServer::Reply reply;
+        if (host == dangdang) {
+            reply.body = "<html><head><meta charset=\"utf-8\"><title>d</title></head><body><ul>"
+                         "<li><a href=\"/p/1\">手机 A, \"新\"</a> <b>¥1,999.50</b></li>"
+                         "<li><a href=\"/p/2\">手机 B</a> <b>¥899</b></li></ul></body></html>";
+        } else if (host == slow) {
+            reply.body = "<html><title>s</title></html>";
+            reply.delayMs = 60000; // never in time
+        } else {
+            return hostTitledPage(target, host);
+        }
+        return reply;
+    });
+    routeAllHostsTo(m_server.port()); // the program inherits the setting
+}
+
+void tst_BatchCompare::resolveShops_data()
+{
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<QStringList>("shops");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("shops") << "当当网;京东商城" << QStringList {"当当网", "京东商城"} << "";
+    QTest::newRow("category and case") << "台湾网店; ebay" << QStringList {"全买网", "乐活堂", "ebay"} << "";
+    QTest::newRow("twice once") << "亚马逊;美国购物" << QStringList {"亚马逊", "ebay"} << "";
+    QTest::newRow("unknown") << "当当网;不存在的店" << QStringList()
+                             << "Unknown shop or category '不存在的店'.";
+    QTest::newRow("blank") << " ; " << QStringList() << "No shop named in '--shops'.";
+}
+
+void tst_BatchCompare::resolveShops()
+{
+    QFETCH(QString, names);
+    QFETCH(QStringList, shops);
+    QFETCH(QString, error);
+    QString found;
+    QCOMPARE(TBatchCompare::ResolveShops(LoadShopCatalogueText(), names, found), shops);
+    QCOMPARE(found, error);
+}
+
+void tst_BatchCompare::run_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // FILE stands for the file in the scratch folder
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("errorOutput"); // a part of it
+    QTest::addColumn<QByteArray>("rows"); // the file after its header; "-" for no file
+
+    const QByteArray d = "http://" + hostOf(QStringLiteral("当当网"));
+    const QByteArray rows = "当当网,手机 B,899," + d
+        + "/p/2,页面识别\r\n当当网,\"手机 A, \"\"新\"\"\",1999.5," + d + "/p/1,页面识别\r\n";
+    QTest::newRow("read") << QStringList {"--compare", "手机", "--shops", "当当网;京东商城", "--prices",
+        "FILE"} << 0 << "当当网\t2 件\n京东商城\t未找到商品\n"
+                          << "" << rows;
+    QTest::newRow("not in time") << QStringList {"--compare", "手机", "--shops", "当当网;红孩子", "--prices",
+        "FILE", "--wait", "15"} << 1
+                                 << "当当网\t2 件\n红孩子\t未及读取（读取中）\n"
+                                 << "" << rows;
+    QTest::newRow("unknown shop") << QStringList {"--compare", "手机", "--shops", "当当;京东商城", "--prices",
+        "FILE"} << 2 << ""
+                                  << "Unknown shop or category '当当'." << QByteArray("-");
+    QTest::newRow("missing file") << QStringList {"--compare", "手机", "--shops", "当当网"} << 2 << ""
+                                  << "Missing value for '--prices'." << QByteArray("-");
+    QTest::newRow("option without value")
+        << QStringList {"--compare", "手机", "--shops", "当当网", "--prices"} << 2 << ""
+        << "--prices" << QByteArray("-"); // in Qt's words
+    QTest::newRow("bad wait") << QStringList {"--compare", "手机", "--shops", "当当网", "--prices", "FILE",
+        "--wait", "0"} << 2 << ""
+                              << "'--wait' needs a whole number" << QByteArray("-");
+    QTest::newRow("unwritable file") << QStringList {"--compare", "手机", "--shops", "当当网", "--prices",
+        "/nonexistent-folder/x.csv"} << 2
+                                     << ""
+                                     << "Cannot write '/nonexistent-folder/x.csv'." << QByteArray("-");
+}
+
+void tst_BatchCompare::run()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(QString, errorOutput);
+    QFETCH(QByteArray, rows);
+
+    const QString file = m_dir.filePath(QStringLiteral("prices.csv"));
+    QFile::remove(file);
+    arguments.replaceInStrings(QRegularExpression(QStringLiteral("^FILE$")), file);
+    QProcess program;
+    program.start(QStringLiteral(VANZU_EXECUTABLE), arguments);
+    // The test sits in the event loop meanwhile, so the loopback server answers.
+    QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 120000);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()), output);
+    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(errors.contains(errorOutput), qPrintable(errors));
+    QFile csv(file);
+    if (rows == "-") {
+        QVERIFY(!csv.exists());
+        return;
+    }
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(), "\xEF\xBB\xBF" + QStringLiteral("网店,商品,价格,地址,来源\r\n").toUtf8() + rows);
+}
+
+QTEST_MAIN(tst_BatchCompare)
+#include "tst_BatchCompare.moc"
