@@ -97,6 +97,7 @@ int MsgBox(const QString &text, const QString &caption, int flags)
     // focus returns where it was when the box closes.
     QPointer<QWidget> focus = QApplication::focusWidget();
     QMessageBox box(QMessageBox::Information, caption, text, buttons, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText); // a message may quote an address or other text of a page
     const int pressed = box.exec();
     if (focus)
         focus->setFocus();

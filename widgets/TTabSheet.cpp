@@ -50,7 +50,11 @@ void TTabSheet::SetShowHint(bool show)
 
 void TTabSheet::applyHint()
 {
-    setToolTip(m_showHint ? m_hint : QString());
+    // Qt shows a tool tip that looks like markup as rich text: the hint is escaped, and kept on
+    // one line as a plain tool tip would be.
+    setToolTip(m_showHint && !m_hint.isEmpty()
+                       ? QStringLiteral("<p style='white-space:pre'>%1</p>").arg(m_hint.toHtmlEscaped())
+                       : QString());
 }
 
 void TTabSheet::SetTabVisible(bool visible)
