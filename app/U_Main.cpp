@@ -1,7 +1,9 @@
 #include "U_Main.h"
 
 #include "Images.h"
+#include "TDownloadManager.h"
 #include "TPageControl.h"
+#include "TSitePermissions.h"
 #include "TTabSheetEx.h"
 #include "TProgressPane.h"
 #include "U_Pub.h"
@@ -20,6 +22,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWebEngineProfile>
 
 namespace {
 
@@ -223,6 +226,7 @@ void TFrm_Main::createControls()
     barLayout->setSpacing(2);
     sBarStus = new QLabel(sBar);
     sBarStus->setObjectName(QStringLiteral("sBarStus"));
+    sBarStus->setTextFormat(Qt::PlainText); // status texts come from the pages
     sBarStus->setFixedWidth(400);
     barLayout->addWidget(sBarStus);
     pBar = new TProgressPane(sBar);
@@ -242,6 +246,9 @@ void TFrm_Main::createControls()
     Timer1->start();
 
     createPageCommands();
+    m_downloads = new TDownloadManager(this);
+    m_downloads->Watch(QWebEngineProfile::defaultProfile());
+    m_permissions = new TSitePermissions(this);
     CreateGuideButtons();
     connect(BtnWD, &QToolButton::clicked, this, &TFrm_Main::BtnWDClick);
     EdtWD->installEventFilter(this); // a click on the shop box opens the selection too
