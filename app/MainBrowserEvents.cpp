@@ -109,7 +109,8 @@ void TFrm_Main::BrowserNewWindow2(QObject *ASender, TBrowserHost *&ppDisp, bool 
     // The tab of the most recent OpenInTab gives the address; once that tab is closed, the tab
     // that asks for the window stands in for it.
     TTabSheetEx *source = m_lastTab ? m_lastTab.data() : requester;
-    OpenInTab(source->Browser->LocationURL());
+    // The asking tab is never the one used: its page cannot become its own window.
+    OpenInTab(source->Browser->LocationURL(), requester);
     TTabSheetEx *used = m_lastTab;
     if (!used)
         return;
@@ -134,4 +135,23 @@ void TFrm_Main::BrowserScriptError(QObject *Sender, TScriptErrorAction &ScriptEr
 {
     Q_UNUSED(Sender);
     ScriptErrorAction = eaContinue; // scripts keep running, no dialog
+}
+
+void TFrm_Main::BrowserPopupBlocked(QObject *ASender, const QString &URL)
+{
+    Q_UNUSED(URL);
+    if (m_closing || m_tabClosing)
+        return;
+    TTabSheetEx *tab = tabOf(ASender);
+    if (tab && tab == ActiveTab())
+        sBarStus->setText(QStringLiteral("已阻止弹出窗口"));
+}
+
+void TFrm_Main::BrowserWindowClosing(QObject *ASender)
+{
+    // Closed as the user closes a tab; the last one returns to the start page.
+    TTabSheetEx *tab = tabOf(ASender);
+    if (m_closing || !tab)
+        return;
+    CloseTabAt(tab->PageIndex());
 }

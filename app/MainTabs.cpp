@@ -3,6 +3,7 @@
 
 #include "TBrowserView.h"
 #include "TPageControl.h"
+#include "TSitePermissions.h"
 #include "TProgressPane.h"
 #include "TTabSheetEx.h"
 #include "U_Pub.h"
@@ -32,13 +33,13 @@ TTabSheetEx *TFrm_Main::tabOf(QObject *view) const
     return tab && tab->Browser == browser ? tab : nullptr;
 }
 
-void TFrm_Main::OpenInTab(const QString &Address)
+void TFrm_Main::OpenInTab(const QString &Address, const TTabSheetEx *Keep)
 {
     bool reuse = false;
     if (TTabSheetEx *active = ActiveTab()) {
         m_lastTab = active;
         const QString caption = active->Caption();
-        if (caption == kBlank || caption == kNotFound || caption == kDefault) {
+        if (active != Keep && (caption == kBlank || caption == kNotFound || caption == kDefault)) {
             active->SetCaption(kLoading);
             reuse = true;
         }
@@ -91,12 +92,21 @@ void TFrm_Main::bindBrowserEvents(TBrowserView *view)
         if (!m_closing && !m_tabClosing && tabOf(view) && tabOf(view) == ActiveTab())
             btnStop->setEnabled(busy);
     });
+    view->OnPopupBlocked = [this](QObject *s, const QString &u) { BrowserPopupBlocked(s, u); };
+    view->OnWindowClosing = [this](QObject *s) { BrowserWindowClosing(s); };
+    view->OnPermissionRequest = [this](QObject *, QWebEnginePage *page, const QUrl &origin,
+                                       QWebEnginePage::Feature feature) {
+        m_permissions->Request(page, origin, feature);
+    };
 }
 
 void TFrm_Main::ShowDefaultPage(TBrowserView *Browser)
 {
     TTextList page;
     page.setText(LoadTextResource(QStringLiteral("init_htm"), QStringLiteral("htm")));
+    // The page shown until now goes, with its renderer: one stuck in a script would otherwise
+    // stay on screen behind the start page.
+    Browser->DiscardDocument();
     Browser->LoadFromStrings(page);
     if (auto *tab = qobject_cast<TTabSheetEx *>(Browser->parentWidget())) {
         tab->SetCaption(kDefault);

@@ -3,7 +3,9 @@
 #include "Images.h"
 #include "TFindBar.h"
 #include "TMainKeys.h"
+#include "TDownloadManager.h"
 #include "TPageControl.h"
+#include "TSitePermissions.h"
 #include "TTabSheetEx.h"
 #include "TProgressPane.h"
 #include "U_Pub.h"
@@ -22,6 +24,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWebEngineProfile>
 
 namespace {
 
@@ -229,6 +232,7 @@ void TFrm_Main::createControls()
     barLayout->setSpacing(2);
     sBarStus = new QLabel(sBar);
     sBarStus->setObjectName(QStringLiteral("sBarStus"));
+    sBarStus->setTextFormat(Qt::PlainText); // status texts come from the pages
     sBarStus->setFixedWidth(400);
     barLayout->addWidget(sBarStus);
     pBar = new TProgressPane(sBar);
@@ -254,6 +258,9 @@ void TFrm_Main::createControls()
     connect(
             PageControl1, &TPageControl::activePageChanged, FindBar1,
             [this] { FindBar1->SetView(ActiveTab() ? ActiveTab()->Browser : nullptr); }, Qt::QueuedConnection);
+    m_downloads = new TDownloadManager(this);
+    m_downloads->Watch(QWebEngineProfile::defaultProfile());
+    m_permissions = new TSitePermissions(this);
     CreateGuideButtons();
     connect(BtnWD, &QToolButton::clicked, this, &TFrm_Main::BtnWDClick);
     EdtWD->installEventFilter(this); // a click on the shop box opens the selection too

@@ -16,11 +16,13 @@ class QLineEdit;
 class QMenu;
 class QTimer;
 class QToolButton;
+class TDownloadManager;
 class TFindBar;
 class TMainKeys;
 class TProgressPane;
 class TPriceComparison;
 class TPriceTablePane;
+class TSitePermissions;
 
 // The program's one main window: shop box, keyword box and compare button on top, the guide
 // buttons on the left, the popular-shop row and navigation toolbar above the browser tabs, and
@@ -75,8 +77,9 @@ public:
     void Timer1Timer();
 
     // Tabs (MainTabs.cpp). OpenInTab is the one way any address is shown;
-    // "about:blank" means the start page.
-    void OpenInTab(const QString &Address);
+    // "about:blank" means the start page. `Keep` is never reused: the tab whose page asks for
+    // a new window.
+    void OpenInTab(const QString &Address, const TTabSheetEx *Keep = nullptr);
     void ShowDefaultPage(TBrowserView *Browser);
     void OpenStartTab();
     void CloseTabAt(int Index);
@@ -100,6 +103,12 @@ public:
     void BrowserNavigateComplete2(QObject *ASender, QObject *pDisp, QVariant &URL);
     void BrowserShowContextMenu(QObject *Sender, int &Result);
     void BrowserScriptError(QObject *Sender, TScriptErrorAction &ScriptErrorAction);
+    void BrowserPopupBlocked(QObject *ASender, const QString &URL);
+    void BrowserWindowClosing(QObject *ASender);
+
+    // The pages' downloads and their requests to use features of the computer.
+    TDownloadManager *Downloads() const { return m_downloads; }
+    TSitePermissions *Permissions() const { return m_permissions; }
 
     // Navigation and page commands (MainPageCommands.cpp).
     void btnBackClick();
@@ -170,6 +179,8 @@ private:
     QDateTime m_startTime;
     QPointer<TTabSheetEx> m_lastTab;
     TMainKeys *m_keys = nullptr;
+    TDownloadManager *m_downloads = nullptr;
+    TSitePermissions *m_permissions = nullptr;
     QList<QToolButton *> m_guideButtons;
     QString m_historyFilePath;
     TPriceComparison *m_priceComparison = nullptr;

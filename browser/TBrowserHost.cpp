@@ -6,21 +6,39 @@
 #include "TPageLifecycle.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QWebEngineSettings>
+#include <QWebEngineFullScreenRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
 // Chromium refuses data: addresses longer than this (url::kMaxURLChars); the margin covers
 // the media type in front of the data.
 constexpr qsizetype kMaxDataUrl = 2 * 1024 * 1024 - 4096;
-// A renderer that crashes again this soon after being reloaded is not reloaded again.
-constexpr qint64 kCrashRepeatMs = 10000;
 const QString kAboutBlank = QStringLiteral("about:blank");
+
+// The engine refuses a window that a script opens without the user's click, and says nothing
+// about it. This script, run in every document before the page's own, tells the host through
+// the console. A page can only fake the news or hide it, never open a window by it.
+const QString kPopupMark = QStringLiteral("vanzu:popup-blocked ");
+const QString kPopupWatch = QStringLiteral(
+        "(function () {"
+        " var open = window.open, tell = console.info.bind(console);"
+        " window.open = function (url) {"
+        "  if (!navigator.userActivation.isActive)"
+        "   tell('vanzu:popup-blocked ' + (url === undefined ? '' : String(url)));"
+        "  return open.apply(this, arguments);"
+        " };"
+        "})();");
 
 // The length of `data` percent-encoded as QByteArray::toPercentEncoding() does it.
 qsizetype PercentEncodedSize(const QByteArray &data)
@@ -33,6 +51,39 @@ qsizetype PercentEncodedSize(const QByteArray &data)
     }
     return size;
 }
+
+// A page shown full screen at its own request. Esc, or closing the window, asks the page to
+// leave full screen; the page's answer puts the view back into its tab.
+class TFullScreenWindow : public QWidget
+{
+public:
+    TFullScreenWindow(QWidget *owner, QWebEngineView *view) : QWidget(owner, Qt::Window), m_view(view)
+    {
+        setWindowTitle(owner->window()->windowTitle());
+        auto *layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view);
+        auto *leave = new QAction(this);
+        leave->setShortcut(Qt::Key_Escape);
+        connect(leave, &QAction::triggered, this, &TFullScreenWindow::AskToLeave);
+        addAction(leave);
+    }
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        event->ignore();
+        AskToLeave();
+    }
+
+private:
+    void AskToLeave()
+    {
+        if (m_view && m_view->page())
+            m_view->page()->triggerAction(QWebEnginePage::ExitFullScreen);
+    }
+    QPointer<QWebEngineView> m_view;
+};
 } // namespace
 
 TBrowserError::TBrowserError(const QString &message) : std::runtime_error(message.toStdString()) { }
@@ -52,9 +103,14 @@ public:
     }
 
 protected:
-    QWebEnginePage *createWindow(WebWindowType type) override
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
     {
-        return m_host->m_destroying ? nullptr : m_host->CreateWindow(type);
+        if (!m_host->m_destroying && m_host->IsNoticeLink(type, isMainFrame)) {
+            // Loaded the way the refresh button does it, once the engine's question is answered.
+            QMetaObject::invokeMethod(m_host, &TBrowserHost::ReloadDocument, Qt::QueuedConnection);
+            return false;
+        }
+        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
     }
     void javaScriptAlert(const QUrl &origin, const QString &msg) override
     {
@@ -73,8 +129,13 @@ protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber,
                                   const QString &sourceID) override
     {
-        if (!m_host->m_destroying)
-            m_host->JavaScriptConsoleMessage(level, message, lineNumber, sourceID);
+        if (m_host->m_destroying)
+            return;
+        if (message.startsWith(kPopupMark)) {
+            m_host->PopupBlocked(url().resolved(QUrl(message.mid(kPopupMark.size()))));
+            return;
+        }
+        m_host->JavaScriptConsoleMessage(level, message, lineNumber, sourceID);
     }
 
 private:
@@ -106,6 +167,18 @@ QWebEngineView *TBrowserHost::Engine()
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     // Failed loads get the program's own Chinese page instead (ShowNoticePage).
     m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    // A video may fill the screen when the user asks for it; the page cannot do so on its own.
+    m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+    // No window without the user's click. Refused this way, in the page's renderer, a page that
+    // opens hundreds costs the program nothing; the engine's other way made a page for each.
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    QWebEngineScript popupWatch;
+    popupWatch.setName(QStringLiteral("vanzu-popup-watch"));
+    popupWatch.setSourceCode(kPopupWatch);
+    popupWatch.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    popupWatch.setWorldId(QWebEngineScript::MainWorld);
+    popupWatch.setRunsOnSubFrames(true);
+    m_page->scripts().insert(popupWatch);
     layout()->addWidget(m_view);
     setFocusProxy(m_view);
 
@@ -118,6 +191,28 @@ QWebEngineView *TBrowserHost::Engine()
     connect(m_page, &QWebEnginePage::linkHovered, this, &TBrowserHost::onLinkHovered);
     connect(m_page, &QWebEnginePage::newWindowRequested, this, &TBrowserHost::onNewWindowRequested);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this, &TBrowserHost::onRenderProcessTerminated);
+    connect(m_page, &QWebEnginePage::fullScreenRequested, this, &TBrowserHost::onFullScreenRequested);
+    // Both are answered once the engine's report is over: the answer may close this view's tab
+    // or open a dialog.
+    const QPointer<QWebEnginePage> page(m_page);
+    connect(
+            m_page, &QWebEnginePage::windowCloseRequested, this,
+            [this, page] {
+                if (page && page == m_page && m_openedByPage)
+                    Raise(OnWindowClosing, this);
+            },
+            Qt::QueuedConnection);
+    connect(
+            m_page, &QWebEnginePage::featurePermissionRequested, this,
+            [this, page](const QUrl &origin, QWebEnginePage::Feature feature) {
+                if (!page || page != m_page)
+                    return;
+                if (OnPermissionRequest)
+                    Raise(OnPermissionRequest, this, page.data(), origin, feature);
+                else
+                    page->setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
+            },
+            Qt::QueuedConnection);
     connect(m_page->action(QWebEnginePage::Back), &QAction::changed, this,
             [this] { onNavigationActionChanged(CommandBack); });
     connect(m_page->action(QWebEnginePage::Forward), &QAction::changed, this,
@@ -136,9 +231,45 @@ void TBrowserHost::ReleaseEngine()
     m_page->disconnect(this);
     m_view->disconnect(this);
     QWebEngineView *view = m_view;
+    QWidget *fullScreen = std::exchange(m_fullScreen, nullptr);
     m_view = nullptr;
     m_page = nullptr;
     delete view; // and its page
+    delete fullScreen;
+}
+
+void TBrowserHost::DiscardDocument()
+{
+    if (!m_view)
+        return;
+    m_page->disconnect(this);
+    m_view->disconnect(this);
+    // Deleted once the event that led here is over: the engine may still be reporting from it.
+    QWebEngineView *view = std::exchange(m_view, nullptr);
+    m_page = nullptr;
+    view->hide();
+    view->setParent(this); // out of a full-screen window
+    view->deleteLater();
+    delete std::exchange(m_fullScreen, nullptr);
+
+    m_hasDocument = false;
+    m_awaitingStart = false;
+    m_loadRunning = false;
+    m_textDocumentIssued = false;
+    m_lastProgress = -1;
+    m_hoveredLink.clear();
+    m_blockedPopup.clear();
+    m_openedByPage = false;
+    m_crashReloaded = false;
+    m_retryUrl.clear();
+    m_noticeLoading = false;
+    m_failure = {};
+    SetBusy(false);
+    // A fresh page has no history.
+    if (std::exchange(m_canGoBack, false) && !Raise(OnCommandStateChange, this, int(CommandBack), false))
+        return;
+    if (std::exchange(m_canGoForward, false))
+        Raise(OnCommandStateChange, this, int(CommandForward), false);
 }
 
 QWebEnginePage *TBrowserHost::Document() const
@@ -224,6 +355,8 @@ void TBrowserHost::NavigationIssued()
     m_textDocumentIssued = false;
     m_heldTitle.clear();
     m_retryUrl.clear();
+    m_crashReloaded = false; // a renderer that crashes on this navigation is reloaded once
+    m_blockedPopup.clear();
     SetBusy(true);
 }
 
@@ -313,34 +446,72 @@ void TBrowserHost::JavaScriptConsoleMessage(QWebEnginePage::JavaScriptConsoleMes
 {
 }
 
-QWebEnginePage *TBrowserHost::CreateWindow(QWebEnginePage::WebWindowType)
-{
-    TBrowserHost *target = nullptr;
-    bool cancel = false;
-    m_newWindowAnswer = NewWindowAnswer::None;
-    if (!Raise(OnNewWindow2, this, target, cancel))
-        return nullptr;
-    if (cancel) {
-        m_newWindowAnswer = NewWindowAnswer::Cancelled;
-        return nullptr;
-    }
-    // The requesting page cannot adopt its own new window: the content then opens here instead.
-    if (!target || target == this || !target->Engine()) {
-        m_newWindowAnswer = NewWindowAnswer::OpenHere;
-        return nullptr;
-    }
-    target->NavigationIssued();
-    return target->m_page;
-}
-
 void TBrowserHost::onNewWindowRequested(QWebEngineNewWindowRequest &request)
 {
-    // Asked by the engine only when CreateWindow() handed back no page.
-    const NewWindowAnswer answer = std::exchange(m_newWindowAnswer, NewWindowAnswer::None);
-    if (answer == NewWindowAnswer::Cancelled || !request.requestedUrl().isValid())
+    // The engine has refused windows without the user's click already (see Engine()); any that
+    // still arrives is refused here. One click opens one window: the engine counts it as used.
+    if (!request.isUserInitiated()) {
+        PopupBlocked(request.requestedUrl());
         return;
-    NavigationIssued();
-    m_page->load(request.requestedUrl());
+    }
+    TBrowserHost *target = nullptr;
+    bool cancel = false;
+    if (!Raise(OnNewWindow2, this, target, cancel) || cancel)
+        return;
+    // The request stays the page's: the engine loads it under its rules for what a page may
+    // open (no data: document at the top, for one). Loading the address as the program's own
+    // would lift them. A page cannot adopt its own window, so without another view nothing opens.
+    if (!target || target == this || !target->Engine())
+        return;
+    target->NavigationIssued();
+    target->m_openedByPage = true;
+    request.openIn(target->m_page);
+}
+
+void TBrowserHost::PopupBlocked(const QUrl &url)
+{
+    const QString address = ShownAddress(url);
+    // The load's own reports ("完成") would cover the news at once.
+    if (m_busy) {
+        m_blockedPopup = address.isEmpty() ? kAboutBlank : address;
+        return;
+    }
+    Raise(OnPopupBlocked, this, address);
+}
+
+void TBrowserHost::onFullScreenRequested(QWebEngineFullScreenRequest request)
+{
+    if (!m_view) {
+        request.reject();
+        return;
+    }
+    request.accept();
+    if (!request.toggleOn()) {
+        LeaveFullScreen();
+        return;
+    }
+    if (IsFullScreen())
+        return;
+    m_fullScreen = new TFullScreenWindow(this, m_view);
+    // The whole screen also where no window manager answers the request for full screen.
+    if (QScreen *screen = window()->screen())
+        m_fullScreen->setGeometry(screen->geometry());
+    m_fullScreen->showFullScreen();
+    m_fullScreen->activateWindow();
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void TBrowserHost::LeaveFullScreen()
+{
+    QWidget *fullScreen = std::exchange(m_fullScreen, nullptr);
+    if (!fullScreen)
+        return;
+    layout()->addWidget(m_view);
+    m_view->show();
+    fullScreen->hide();
+    fullScreen->deleteLater();
+    if (isVisible())
+        m_view->setFocus(Qt::OtherFocusReason);
 }
 
 void TBrowserHost::onLoadingChanged(const QWebEngineLoadingInfo &info)
@@ -359,8 +530,6 @@ void TBrowserHost::onLoadingChanged(const QWebEngineLoadingInfo &info)
     if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
         return;
     m_failure = {};
-    if (!m_noticeLoading)
-        m_retryUrl.clear(); // the page's own navigation away from a notice
     m_hasDocument = true;
     m_awaitingStart = false;
     m_loadRunning = true;
@@ -428,7 +597,10 @@ void TBrowserHost::FinishLoad()
         return;
     if (!Raise(OnCommandStateChange, this, int(CommandUpdate), false))
         return;
-    Raise(OnDownloadComplete, this);
+    if (!Raise(OnDownloadComplete, this))
+        return;
+    if (!m_blockedPopup.isEmpty())
+        Raise(OnPopupBlocked, this, std::exchange(m_blockedPopup, QString()));
 }
 
 void TBrowserHost::onUrlChanged(const QUrl &url)
@@ -518,14 +690,22 @@ void TBrowserHost::RecoverFromCrash()
     if (!m_view || m_destroying)
         return;
     const QUrl address = m_view->url();
-    if (!m_lastCrash.isValid() || m_lastCrash.elapsed() > kCrashRepeatMs) {
-        m_lastCrash.start();
-        NavigationIssued();
+    // Reloaded once for each navigation the user started; a page that crashes its renderer after
+    // every load would otherwise be reloaded for ever.
+    const bool reloaded = m_crashReloaded;
+    NavigationIssued();
+    m_crashReloaded = true;
+    if (!reloaded) {
         m_page->triggerAction(QWebEnginePage::Reload);
         return;
     }
-    // Crashed again right after the reload: say so in the page rather than reload forever.
-    // The address stays, so that a refresh tries the page again.
-    m_lastCrash.invalidate();
+    // Crashed again: say so in the page and wait for the user. The address stays, so that the
+    // notice's link and the refresh button try the page again.
     ShowNoticePage(QStringLiteral("网页无法显示"), QStringLiteral("显示此网页的进程意外终止。"), address);
+}
+
+bool TBrowserHost::IsNoticeLink(QWebEnginePage::NavigationType type, bool isMainFrame) const
+{
+    // The notices run no script: a link followed from one is the user's click.
+    return m_retryUrl.isValid() && isMainFrame && type == QWebEnginePage::NavigationTypeLinkClicked;
 }

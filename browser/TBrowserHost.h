@@ -2,7 +2,6 @@
 
 #include "TErrorPages.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QUrl>
 #include <QVariant>
@@ -12,6 +11,7 @@
 #include <functional>
 #include <stdexcept>
 
+class QWebEngineFullScreenRequest;
 class QWebEngineLoadingInfo;
 class QWebEngineNewWindowRequest;
 class QWebEngineView;
@@ -68,6 +68,14 @@ public:
 
     bool HasEngine() const { return m_view != nullptr; }
     QWebEngineView *EngineView() const { return m_view; }
+    // The page has been shown full screen at its own request; Esc or the page ends it.
+    bool IsFullScreen() const { return m_fullScreen != nullptr; }
+    // The window that shows the page full screen; null otherwise.
+    QWidget *FullScreenWindow() const { return m_fullScreen; }
+
+    // Destroys the current page with its renderer, its history and whatever its scripts are
+    // doing; the next document starts on a fresh page. A page stuck in a script goes with it.
+    void DiscardDocument();
 
     // Events. A handler may do anything, including destroying this view.
     std::function<void(QObject *ASender, const QString &Text)> OnStatusTextChange;
@@ -75,9 +83,25 @@ public:
     std::function<void(QObject *ASender, int Command, bool Enable)> OnCommandStateChange;
     std::function<void(QObject *ASender)> OnDownloadComplete;
     std::function<void(QObject *ASender, const QString &Text)> OnTitleChange;
-    // Set ppDisp to another view's Application() to open the new window's content there.
+    // The user asked a page for a new window (a click on a link to a new window, or a script the
+    // click ran). Set ppDisp to another view's Application() to open the window there; the
+    // engine then loads it under its rules for what pages may open. Without another view
+    // nothing opens.
     std::function<void(QObject *ASender, TBrowserHost *&ppDisp, bool &Cancel)> OnNewWindow2;
     std::function<void(QObject *ASender, QObject *pDisp, QVariant &URL)> OnNavigateComplete2;
+    // A page tried to open a window without the user's click and was refused; URL is what it
+    // asked for. A refusal while the page loads is reported when the load is over, after the
+    // load's own reports.
+    std::function<void(QObject *ASender, const QString &URL)> OnPopupBlocked;
+    // A page that another page opened asks to close its window (window.close()). Other pages'
+    // requests are ignored, as browsers do.
+    std::function<void(QObject *ASender)> OnWindowClosing;
+    // A page asks to use a feature (location, camera, microphone, notifications, ...). The
+    // handler answers through Page->setFeaturePermission(), now or later; unbound, the request
+    // is refused.
+    std::function<void(QObject *ASender, QWebEnginePage *Page, const QUrl &SecurityOrigin,
+                       QWebEnginePage::Feature Feature)>
+            OnPermissionRequest;
 
 signals:
     void busyChanged(bool busy);
@@ -139,7 +163,6 @@ private:
     // Called by the load queue when this view's turn has come.
     void StartQueuedLoad();
     void CancelQueuedLoad();
-    QWebEnginePage *CreateWindow(QWebEnginePage::WebWindowType type);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onLoadProgress(int progress);
     void onLoadFinished(bool ok);
@@ -151,8 +174,13 @@ private:
     void onLinkHovered(const QString &url);
     void onNavigationActionChanged(int command);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
+    void PopupBlocked(const QUrl &url);
+    void onFullScreenRequested(QWebEngineFullScreenRequest request);
+    void LeaveFullScreen();
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void RecoverFromCrash();
+    // The crash notice's "重新加载" link: the user asks for the page again.
+    bool IsNoticeLink(QWebEnginePage::NavigationType type, bool isMainFrame) const;
     void FinishLoad();
     // Shows one of the program's notice pages (TErrorPages) at `address`.
     void ShowNoticePage(const QString &title, const QString &message, const QUrl &address);
@@ -175,8 +203,9 @@ private:
     bool m_canGoForward = false;
     QString m_hoveredLink;
     QString m_loadingText; // the status text of the running load
-    enum class NewWindowAnswer { None, Cancelled, OpenHere } m_newWindowAnswer = NewWindowAnswer::None;
-    QElapsedTimer m_lastCrash;
+    QString m_blockedPopup;      // refused while the page loaded; reported when it has
+    bool m_openedByPage = false; // the page came from another page's request for a window
+    bool m_crashReloaded = false; // reloaded after a crash since the user last navigated
     QUrl m_retryUrl; // set while an error page or the crash notice is shown
     bool m_noticeLoading = false;
     struct FailedLoad
@@ -184,4 +213,5 @@ private:
         QUrl address;
         TLoadFailure description;
     } m_failure; // of the load that is ending
+    QWidget *m_fullScreen = nullptr;
 };

@@ -31,6 +31,7 @@ TCustomBrowserView::TCustomBrowserView(QWidget *parent) : TBrowserHost(parent) {
 void TCustomBrowserView::EngineCreated(QWebEngineView *view)
 {
     TBrowserHost::EngineCreated(view);
+    m_scriptsStopped = false; // a fresh page runs its scripts
     // Keys reach the page through the engine view's child widgets, which the engine creates
     // and replaces as it likes: watch for them as they arrive.
     view->installEventFilter(this);

@@ -110,6 +110,7 @@ int MsgBox(const QString &text, const QString &caption, int flags)
     default: buttons = QMessageBox::Ok; break;
     }
     QMessageBox box(QMessageBox::Information, caption, text, buttons, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText); // a message may quote an address or other text of a page
     switch (execBox(box)) {
     case QMessageBox::Cancel: return IDCANCEL;
     case QMessageBox::Yes: return IDYES;

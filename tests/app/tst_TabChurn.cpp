@@ -6,6 +6,7 @@
 #include "TShopCatalogue.h"
 #include "TTabSheetEx.h"
 #include "TabWatch.h"
+#include "PageInput.h"
 #include "TestHttpServer.h"
 #include "U_Main.h"
 
@@ -21,7 +22,8 @@
 
 // A burst of tab activity on the real main window and engine: searches, addresses and link
 // buttons open tabs while every close path takes them away again, pages load slowly in the
-// background, retitle themselves on timers and ask for new windows, and at the end the window
+// background, retitle themselves on timers and ask for new windows (refused when they do it on
+// their own, opened when the user clicks), and at the end the window
 // closes while pages still load. The actions are drawn from a seeded generator, so a failing
 // run repeats with VANZU_CHURN_SEED=<the seed it printed>.
 namespace {
@@ -66,7 +68,9 @@ QByteArray pageFor(PageKind kind, const QByteArray &name)
             = {QStringLiteral("Popup "), QStringLiteral("about:blank"), QStringLiteral("找不到服务器")};
         const QString title = titles.at(qChecksum(name) % titles.size());
         return testPage(title.endsWith(QLatin1Char(' ')) ? title + n : title,
-            QStringLiteral("<script>window.addEventListener('load', function () {"
+            QStringLiteral("<a id=l href='#' onclick='window.open(\"/popped/%1\"); return false;'"
+                           " style='display:block;height:400px'>open</a>"
+                           "<script>window.addEventListener('load', function () {"
                            " window.open('/popped/%1'); });</script>")
                 .arg(n));
     }
@@ -78,7 +82,7 @@ QByteArray pageFor(PageKind kind, const QByteArray &name)
                 .arg(n));
     case PageKind::BlankTarget:
         return testPage(QStringLiteral("Blank ") + n,
-            QStringLiteral("<a id=l target=_blank href='/popped/%1'>open</a><script>"
+            QStringLiteral("<a id=l target=_blank href='/popped/%1' style='display:block;height:400px'>open</a><script>"
                            "window.addEventListener('load', function () {"
                            " document.getElementById('l').click(); });</script>")
                 .arg(n));
@@ -135,6 +139,7 @@ private:
         OpenAddress,
         LinkButton,
         NavigationButton,
+        ClickPage,
         SelectTab,
         CloseTabAt,
         RightPressTab,
@@ -174,7 +179,7 @@ private:
 QString tst_TabChurn::actionName(int action)
 {
     static const char *const names[] = {"search", "open address", "link button", "navigation button",
-        "select tab", "CloseTabAt", "right press on tab", "double-click on tab", "active tab's close button",
+        "click in a page that opens windows", "select tab", "CloseTabAt", "right press on tab", "double-click on tab", "active tab's close button",
         "row's close button", "close all (right press on row's close button)"};
     return QString::fromLatin1(names[action]);
 }
@@ -310,6 +315,35 @@ void tst_TabChurn::act(int action, bool *applied)
         QToolButton *button = enabled.at(m_random.bounded(int(enabled.size())));
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(strip()->PageCount(), before);
+        return;
+    }
+    case ClickPage: {
+        // The pages' own attempts at new windows are refused; the user's click opens one. The
+        // user picks a tab showing such a page, loaded, and clicks into it.
+        QCoreApplication::sendPostedEvents(strip(), QEvent::LayoutRequest);
+        QList<int> candidates;
+        for (int i = 0; i < strip()->TabCount(); ++i) {
+            auto *t = qobject_cast<TTabSheetEx *>(strip()->PageOfTab(i));
+            const QString at = t->Browser->LocationURL();
+            if (!t->Browser->Busy() && t->Browser->EngineView() && !strip()->TabRect(i).isEmpty()
+                && (at.contains(QLatin1String("/popup/")) || at.contains(QLatin1String("/blank/"))))
+                candidates.append(i);
+        }
+        if (candidates.isEmpty()) {
+            // None at hand: the user opens one, to click in later.
+            m_window->OpenInTab(address(m_random.bounded(2) ? "popup" : "blank"));
+            expectOpened(before, reuse, 1);
+            *applied = false;
+            return;
+        }
+        const int i = candidates.at(m_random.bounded(int(candidates.size())));
+        QTest::mouseClick(strip(), Qt::LeftButton, {}, strip()->TabRect(i).center());
+        TBrowserView *view = m_window->ActiveTab()->Browser;
+        if (!PointAtLink(view, QPoint(40, 40), 1500)) {
+            *applied = false;
+            return;
+        }
+        QTest::mouseClick(view->EngineView()->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
         return;
     }
     case SelectTab: {

@@ -1,8 +1,10 @@
 #include "U_Pub.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTimer>
 #include <QtTest>
 
@@ -26,6 +28,7 @@ private slots:
     void loadTextResource();
     void trimControls_data();
     void trimControls();
+    void showMsg_data();
     void showMsg();
 };
 
@@ -233,9 +236,18 @@ void tst_U_Pub::trimControls()
     QCOMPARE(TrimControls(text), trimmed);
 }
 
+void tst_U_Pub::showMsg_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the program's own") << "请输入商品关键信息";
+    // A message may quote a page's address or text: it is shown as written, never as markup.
+    QTest::newRow("markup shown as written") << "无法打开网址：<h1>警告</h1><img src='/etc/hostname'>";
+}
+
 void tst_U_Pub::showMsg()
 {
-    QString title, text;
+    QFETCH(QString, message);
+    QString title, text, shown;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int buttonCount = -1;
     QTimer::singleShot(0, this, [&] {
@@ -245,11 +257,19 @@ void tst_U_Pub::showMsg()
         text = box->text();
         icon = box->icon();
         buttonCount = int(box->buttons().size());
+        // What the box draws: the text as written, or what markup in it draws.
+        const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        QTextDocument drawn;
+        drawn.setHtml(label->text());
+        const bool plain = label->textFormat() == Qt::PlainText
+                || (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(label->text()));
+        shown = plain ? label->text() : drawn.toPlainText();
         box->button(QMessageBox::Ok)->click();
     });
-    ShowMsg(QStringLiteral("请输入商品关键信息"));
+    ShowMsg(message);
     QCOMPARE(title, QStringLiteral("提示"));
-    QCOMPARE(text, QStringLiteral("请输入商品关键信息"));
+    QCOMPARE(text, message);
+    QCOMPARE(shown, message);
     QCOMPARE(icon, QMessageBox::Information);
     QCOMPARE(buttonCount, 1);
 }

@@ -8,9 +8,9 @@
 #include <QtTest>
 #include <algorithm>
 
-// Moves the pointer over the link at `pos` until the page reports it: from then on the page
-// takes mouse input there.
-inline bool PointAtLink(TBrowserView *view, const QPoint &pos)
+// Moves the pointer over the link at `pos` until the page reports it, for at most `timeoutMs`:
+// from then on the page takes mouse input there.
+inline bool PointAtLink(TBrowserView *view, const QPoint &pos, int timeoutMs = 5000)
 {
     QSignalSpy hovered(view->EngineView()->page(), &QWebEnginePage::linkHovered);
     QWidget *page = view->EngineView()->focusProxy();
@@ -21,5 +21,5 @@ inline bool PointAtLink(TBrowserView *view, const QPoint &pos)
                 return std::any_of(hovered.cbegin(), hovered.cend(),
                                    [](const QList<QVariant> &args) { return !args.at(0).toString().isEmpty(); });
             },
-            5000);
+            timeoutMs);
 }

@@ -84,13 +84,16 @@ void TestHttpServer::onNewConnection()
             QByteArray response = "HTTP/1.0 " + QByteArray::number(reply.status)
                 + (reply.status == 200 ? " OK" : " Error") + "\r\nContent-Type: " + reply.contentType
                 + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
-                + "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + reply.body;
+                + "\r\nCache-Control: no-store\r\nConnection: close\r\n" + reply.headers + "\r\n"
+                + (reply.sendOnly < 0 ? reply.body : reply.body.left(reply.sendOnly));
             QPointer<QTcpSocket> guard(socket);
-            auto send = [guard, response] {
+            const bool holdOpen = reply.holdOpen;
+            auto send = [guard, response, holdOpen] {
                 if (!guard)
                     return;
                 guard->write(response);
-                guard->disconnectFromHost();
+                if (!holdOpen)
+                    guard->disconnectFromHost();
             };
             if (reply.delayMs > 0)
                 QTimer::singleShot(reply.delayMs, this, send);

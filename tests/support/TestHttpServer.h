@@ -19,6 +19,11 @@ public:
         QByteArray contentType = "text/html; charset=utf-8";
         QByteArray body;
         int delayMs = 0; // answer only after this long (pages that stay loading for a while)
+        QByteArray headers; // further header lines, each ending in "\r\n"
+        // Only this many bytes of the body go out (the length still announces all of it); then
+        // the connection closes, or stays open for good with holdOpen.
+        qsizetype sendOnly = -1;
+        bool holdOpen = false;
     };
     // A handler sees the request target (path and query, raw bytes) and the Host header.
     using Handler = std::function<Reply(const QByteArray &target, const QByteArray &host)>;
@@ -32,6 +37,7 @@ public:
     // Serve `body` for requests whose path (without the query) equals `path`.
     void setPage(const QByteArray &path, const QByteArray &body,
                  const QByteArray &contentType = "text/html; charset=utf-8", int delayMs = 0);
+    void setReply(const QByteArray &path, const Reply &reply) { m_pages.insert(path, reply); }
     // Used for every request that no page matches; without it such requests get 404.
     void setFallback(Handler handler) { m_fallback = std::move(handler); }
 
