@@ -98,10 +98,10 @@ void tst_MainKeys::init()
 void tst_MainKeys::openTabs(const QString &setup)
 {
     const QStringList tabs = setup.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (QString spec : tabs) {
-        const bool back = spec.endsWith(QLatin1Char('<'));
+    for (QString layout : tabs) {
+        const bool back = layout.endsWith(QLatin1Char('<'));
         const QStringList paths
-            = spec.remove(QLatin1Char('*')).remove(QLatin1Char('<')).split(QLatin1Char('>'));
+            = layout.remove(QLatin1Char('*')).remove(QLatin1Char('<')).split(QLatin1Char('>'));
         for (int i = 0; i < paths.size(); ++i) {
             const QString address = QString::fromLatin1(m_server.baseUrl()) + QLatin1Char('/') + paths[i];
             if (i == 0)
