@@ -41,7 +41,12 @@ TPageReader::TPageReader(TBrowserHost *view, std::function<QString(const QUrl &)
         return;
     }
     connect(view, &TBrowserHost::busyChanged, this, &TPageReader::onBusyChanged);
-    connect(view, &QObject::destroyed, this, [this] { Fail(LoadFailed); });
+    // By the time QObject reports its destruction, the view is a TBrowserHost no more: it is
+    // let go of, not touched.
+    connect(view, &QObject::destroyed, this, [this] {
+        m_view = nullptr;
+        Fail(LoadFailed);
+    });
 }
 
 TPageReader::~TPageReader()

@@ -4,6 +4,7 @@
 #include "TBrowserHooks.h"
 #include "TFindBar.h"
 #include "TPageControl.h"
+#include "TabWatch.h"
 #include "TestHttpServer.h"
 #include "U_Main.h"
 
@@ -87,10 +88,12 @@ void tst_MainKeys::init()
     m_window = new TFrm_Main;
     m_window->SetHistoryFilePath(m_dir.filePath(QStringLiteral("kd.db")));
     m_window->show();
+    TabWatch start(active());
     m_window->activateWindow(); // there may be no window manager to do it
     QVERIFY(QTest::qWaitForWindowActive(m_window));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        active()->Browser->EngineView() && active()->Browser->EngineView()->title() == "默认", kLoad);
+    // Every test starts once the start page's title has reached the window and its load has
+    // ended: a late report of it would otherwise meet the test's own first load.
+    QTRY_VERIFY_WITH_TIMEOUT(start.titles.contains(QStringLiteral("默认")) && !active()->Browser->Busy(), kLoad);
 }
 
 // Tabs separated by blanks, "*" before the active one (else the last); a tab's successive
