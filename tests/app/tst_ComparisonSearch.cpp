@@ -109,7 +109,7 @@ void tst_ComparisonSearch::init()
     m_window->show();
     TabWatch start(m_window->ActiveTab());
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.titles.contains(QStringLiteral("默认")), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
 }
 
 void tst_ComparisonSearch::cleanup()

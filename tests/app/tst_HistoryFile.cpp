@@ -303,7 +303,7 @@ void tst_HistoryFile::failedWriteKeepsPreviousFile()
     window.show();
     TabWatch start(window.ActiveTab());
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.titles.contains(QStringLiteral("默认")), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
     ModalLog log;
     window.EdtWD->setText(QStringLiteral("当当网;京东商城"));
     window.cbKeyWord->setEditText(QStringLiteral("手机"));

@@ -93,7 +93,7 @@ void tst_MainKeys::init()
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     // Every test starts once the start page's title has reached the window and its load has
     // ended: a late report of it would otherwise meet the test's own first load.
-    QTRY_VERIFY_WITH_TIMEOUT(start.titles.contains(QStringLiteral("默认")) && !active()->Browser->Busy(), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
 }
 
 // Tabs separated by blanks, "*" before the active one (else the last); a tab's successive

@@ -212,7 +212,7 @@ void tst_TabChurn::initTestCase()
     m_window->show();
     TabWatch start(m_window->ActiveTab());
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.titles.contains(kDefault), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(kDefault), kLoad);
     for (auto *parent :
         {static_cast<QWidget *>(m_window->sBToolBar), static_cast<QWidget *>(m_window->pNav)}) {
         const auto buttons = parent->findChildren<QToolButton *>(QString(), Qt::FindDirectChildrenOnly);

@@ -198,8 +198,9 @@ void tst_TabManager::init()
     m_window->show();
     m_startWatch = std::make_unique<TabWatch>(active());
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    // Every test starts once the start page's title has reached the window, not just the engine.
-    QTRY_VERIFY_WITH_TIMEOUT(m_startWatch->titles.contains(QStringLiteral("默认")), kLoad);
+    // Every test starts once the start page's title has reached the window, not just the engine,
+    // and its load has ended: a late report of it would otherwise meet the test's own steps.
+    QTRY_VERIFY_WITH_TIMEOUT(m_startWatch->settledOn(QStringLiteral("默认")), kLoad);
 }
 
 void tst_TabManager::cleanup()

@@ -374,7 +374,7 @@ void tst_TLoadQueue::comparisonLoadsActiveTabFirst()
     window.show();
     TabWatch start(window.ActiveTab());
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.titles.contains(QStringLiteral("默认")) && !window.ActiveTab()->Browser->Busy(), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
     QStringList started; // by the address each tab was given
     connect(TLoadQueue::Instance(), &TLoadQueue::loadStarted, &window, [&](TBrowserHost *host) {
         for (int i = 0; i < window.PageControl1->PageCount(); ++i) {
@@ -478,7 +478,7 @@ void tst_TLoadQueue::discardedTabComesBack()
     window.show();
     TabWatch start(window.ActiveTab());
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.titles.contains(QStringLiteral("默认")) && !window.ActiveTab()->Browser->Busy(), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
 
     // A tab with history: the start page, then a, then b.
     window.OpenInTab(url("/a"));

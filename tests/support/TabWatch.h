@@ -33,6 +33,13 @@ public:
     TabWatch(const TabWatch &) = delete;
     TabWatch &operator=(const TabWatch &) = delete;
 
+    // The view has reported the title to the window and its load has ended, with every report
+    // that the end brings (progress, status text, buttons) delivered.
+    bool settledOn(const QString &title) const
+    {
+        return titles.contains(title) && m_view && !m_view->Busy();
+    }
+
     QStringList captions;
     QStringList titles;
 
