@@ -35,12 +35,15 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
+#include <climits>
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 constexpr int kMemorySampleMs = 5000; // after the click
-constexpr int kGiveUpMs = 120000;
+constexpr int kLateMemorySampleMs = 30000;
+constexpr int kGiveUpMs = 180000;
 
 void Say(const QByteArray &line)
 {
@@ -84,6 +87,16 @@ qint64 TreePss(qint64 root)
         }
     }
     return total;
+}
+
+// Processor time this process has used, in ms: the user-interface thread and the engine's own
+// threads in it (network, compositing), not the renderers.
+double OwnCpuMs()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 QStringList FirstShops(int count)
@@ -182,6 +195,7 @@ int Compare(TFrm_Main &window, int shops, bool paced)
 
     StallMeter stalls;
     QElapsedTimer clock;
+    const double cpuBefore = OwnCpuMs();
     stalls.Start();
     clock.start();
     QTest::mouseClick(window.btnGo, Qt::LeftButton);
@@ -207,25 +221,47 @@ int Compare(TFrm_Main &window, int shops, bool paced)
             });
     }
 
-    qint64 pss = -1;
-    QTimer::singleShot(int(qMax<qint64>(0, kMemorySampleMs - clock.elapsed())), qApp, [&] {
-        stalls.Tick();
-        pss = TreePss(getpid());
-        stalls.Skip();
+    // The load queue's limit while loads wait for a place.
+    int limitLow = INT_MAX, limitHigh = 0;
+    double limitSum = 0;
+    int limitSamples = 0;
+    QTimer limitWatch;
+    QObject::connect(&limitWatch, &QTimer::timeout, qApp, [&] {
+        if (TLoadQueue::Instance()->Waiting().isEmpty())
+            return;
+        const int limit = TLoadQueue::Instance()->MaxRunning();
+        limitLow = qMin(limitLow, limit);
+        limitHigh = qMax(limitHigh, limit);
+        limitSum += limit;
+        ++limitSamples;
     });
+    limitWatch.start(100);
+
+    qint64 pss = -1;
+    qint64 latePss = -1;
+    const auto sampleAt = [&](int ms, qint64 *into) {
+        QTimer::singleShot(int(qMax<qint64>(0, ms - clock.elapsed())), qApp, [&stalls, into] {
+            stalls.Tick();
+            *into = TreePss(getpid());
+            stalls.Skip();
+        });
+    };
+    sampleAt(kMemorySampleMs, &pss);
+    sampleAt(kLateMemorySampleMs, &latePss);
     // Every page is read into the price table, which shows from the first offers on.
     qint64 readAt = -1;
     const bool finished = WaitUntil(
         [&] {
             if (readAt < 0 && window.PriceComparison()->AllDone())
                 readAt = clock.elapsed();
-            return pss >= 0 && allAt >= 0 && readAt >= 0;
+            return latePss >= 0 && allAt >= 0 && readAt >= 0;
         },
         kGiveUpMs);
     stalls.Tick();
+    const double cpuMs = OwnCpuMs() - cpuBefore;
 
     Say(QStringLiteral("result stall_ms=%1 tabs_ms=%2 active_ms=%3 all_ms=%4 pss_kb=%5 loaded=%6/%7 tabs=%8 "
-                       "read_ms=%9 offers=%10")
+                       "read_ms=%9 offers=%10 pss30_kb=%11 cpu_ms=%12 limit_low=%13 limit_mean=%14 limit_high=%15")
             .arg(stalls.longest)
             .arg(tabsAt)
             .arg(activeAt)
@@ -236,6 +272,11 @@ int Compare(TFrm_Main &window, int shops, bool paced)
             .arg(tabCount)
             .arg(readAt)
             .arg(window.pPrices->OfferCount())
+            .arg(latePss)
+            .arg(cpuMs, 0, 'f', 0)
+            .arg(limitSamples ? limitLow : -1)
+            .arg(limitSamples ? limitSum / limitSamples : -1, 0, 'f', 1)
+            .arg(limitSamples ? limitHigh : -1)
             .toLatin1());
     return finished && tabCount == shops ? 0 : 1;
 }

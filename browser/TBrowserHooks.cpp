@@ -4,6 +4,7 @@
 #include "TDocumentScheme.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QPointer>
 #include <QWebEngineView>
 
@@ -73,6 +74,9 @@ void InitBrowserProcess()
 
 void DoneBrowserProcess()
 {
+    // Engine views let go of after the event loop's end are deleted now, while the engine is
+    // still there to take them down.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (g_fpEnvironmentSaved)
         fesetenv(&g_savedFpEnvironment);
     delete g_hooks;

@@ -105,31 +105,31 @@ public:
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
     {
-        if (!m_host->m_destroying && m_host->IsNoticeLink(type, isMainFrame)) {
+        if (host() && m_host->IsNoticeLink(type, isMainFrame)) {
             // Loaded the way the refresh button does it, once the engine's question is answered.
-            QMetaObject::invokeMethod(m_host, &TBrowserHost::ReloadDocument, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(host(), &TBrowserHost::ReloadDocument, Qt::QueuedConnection);
             return false;
         }
         return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
     }
     void javaScriptAlert(const QUrl &origin, const QString &msg) override
     {
-        if (!m_host->m_destroying)
+        if (host())
             m_host->JavaScriptAlert(origin, msg);
     }
     bool javaScriptConfirm(const QUrl &origin, const QString &msg) override
     {
-        return !m_host->m_destroying && m_host->JavaScriptConfirm(origin, msg);
+        return host() && m_host->JavaScriptConfirm(origin, msg);
     }
     bool javaScriptPrompt(const QUrl &origin, const QString &msg, const QString &defaultValue,
                           QString *result) override
     {
-        return !m_host->m_destroying && m_host->JavaScriptPrompt(origin, msg, defaultValue, result);
+        return host() && m_host->JavaScriptPrompt(origin, msg, defaultValue, result);
     }
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber,
                                   const QString &sourceID) override
     {
-        if (m_host->m_destroying)
+        if (!host())
             return;
         if (message.startsWith(kPopupMark)) {
             m_host->PopupBlocked(url().resolved(QUrl(message.mid(kPopupMark.size()))));
@@ -139,7 +139,10 @@ protected:
     }
 
 private:
-    TBrowserHost *m_host; // owns this page through the engine view
+    // The host, while it is there to be told: a page whose host has gone waits for its own end.
+    TBrowserHost *host() const { return m_host && !m_host->m_destroying ? m_host.data() : nullptr; }
+
+    QPointer<TBrowserHost> m_host; // owns this page through the engine view
 };
 
 TBrowserHost::TBrowserHost(QWidget *parent) : QWidget(parent)
@@ -230,11 +233,15 @@ void TBrowserHost::ReleaseEngine()
         return;
     m_page->disconnect(this);
     m_view->disconnect(this);
-    QWebEngineView *view = m_view;
+    QWebEngineView *view = std::exchange(m_view, nullptr);
     QWidget *fullScreen = std::exchange(m_fullScreen, nullptr);
-    m_view = nullptr;
     m_page = nullptr;
-    delete view; // and its page
+    // Hidden now and deleted with the next turn of the event loop: the engine's compositor thread
+    // may still be handing the view a frame, and an engine view deleted while it does takes the
+    // program down. Its page no longer reaches this host.
+    view->hide();
+    view->setParent(nullptr);
+    view->deleteLater(); // and its page
     delete fullScreen;
 }
 

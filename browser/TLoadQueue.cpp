@@ -13,6 +13,9 @@ constexpr qint64 kPlaceHeldMs = 10000;
 // and starting its load take the thread for some milliseconds each; in slices this short the
 // window stays responsive, while a handful of loads still start almost together.
 constexpr qint64 kSliceMs = 30;
+// How often the limit is looked at while loads wait: long enough for a load just started to
+// show in the processors' load, short enough to follow a comparison of a few seconds.
+constexpr int kSampleMs = 250;
 } // namespace
 
 TLoadQueue *TLoadQueue::Instance()
@@ -27,12 +30,37 @@ TLoadQueue::TLoadQueue(QObject *parent) : QObject(parent)
 {
     m_pump.setSingleShot(true);
     connect(&m_pump, &QTimer::timeout, this, &TLoadQueue::Pump);
+    m_sampler.setInterval(kSampleMs);
+    connect(&m_sampler, &QTimer::timeout, this, &TLoadQueue::Sample);
 }
 
 void TLoadQueue::SetMaxRunning(int count)
 {
     m_maxRunning = qMax(1, count);
+    SetAdaptive(false);
     Schedule(0);
+}
+
+void TLoadQueue::SetAdaptive(bool adaptive)
+{
+    m_adaptive = adaptive;
+    if (!adaptive)
+        m_sampler.stop();
+}
+
+void TLoadQueue::Sample()
+{
+    if (m_waiting.isEmpty()) {
+        // The queue has run dry: the next comparison starts from the usual limit.
+        m_sampler.stop();
+        m_pacer.Reset();
+        m_maxRunning = m_pacer.Limit();
+        return;
+    }
+    const int before = m_maxRunning;
+    m_maxRunning = m_pacer.Adjust({m_processors.BusySince(), RunningCount(), int(m_waiting.size())});
+    if (m_maxRunning > before)
+        Schedule(0);
 }
 
 void TLoadQueue::SetPaced(bool paced)
@@ -48,10 +76,15 @@ void TLoadQueue::Enqueue(TBrowserHost *host)
 {
     if (!m_waiting.contains(host))
         m_waiting.append(host);
-    if (m_paced)
-        Schedule(0);
-    else
+    if (!m_paced) {
         StartNow(host);
+        return;
+    }
+    if (m_adaptive && !m_sampler.isActive()) {
+        m_processors.BusySince(); // the first sample measures from here
+        m_sampler.start();
+    }
+    Schedule(0);
 }
 
 void TLoadQueue::Promote(TBrowserHost *host)

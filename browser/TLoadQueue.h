@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TLoadPacer.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
@@ -16,12 +18,14 @@ class TBrowserHost;
 // A view's first load waits here, and the engine view is created only when the load starts.
 // Loads start in short slices of the turns of the event loop: a visible view's first, whatever
 // the limit; then the others in the order they came, while fewer than MaxRunning of them are
-// loading. A load that somebody waits for starts at once (StartNow). Process-wide, on the
-// user-interface thread.
+// loading. The limit follows what the machine gives (TLoadPacer): more loads while they wait on
+// the network, fewer while the processors are busy. A load that somebody waits for starts at once
+// (StartNow). Process-wide, on the user-interface thread.
 class TLoadQueue : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(int MaxRunning READ MaxRunning WRITE SetMaxRunning)
+    Q_PROPERTY(bool Adaptive READ Adaptive WRITE SetAdaptive)
     Q_PROPERTY(bool Paced READ Paced WRITE SetPaced)
 
 public:
@@ -29,9 +33,13 @@ public:
     static TLoadQueue *Instance();
 
     // Loads that may run at the same time; a visible view's load starts even when they do.
-    // The default lets a comparison of a handful of shops start all of its loads at once.
+    // Setting it fixes the limit (no more adapting) until SetAdaptive(true).
     int MaxRunning() const { return m_maxRunning; }
     void SetMaxRunning(int count);
+    // On: the limit follows the processors' load while loads wait, and starts again from
+    // TLoadPacer::Start once the queue has run dry.
+    bool Adaptive() const { return m_adaptive; }
+    void SetAdaptive(bool adaptive);
     // Off: every load starts the moment it is handed over, as views did before there was a
     // queue. Benchmarks compare the two; the program leaves it on.
     bool Paced() const { return m_paced; }
@@ -62,10 +70,16 @@ private:
     TBrowserHost *Next() const;
     void Pump();
     void Schedule(int delayMs);
+    // Moves the limit with the processors' load; runs while loads wait.
+    void Sample();
 
     QList<TBrowserHost *> m_waiting; // in the order they start
     QHash<TBrowserHost *, QElapsedTimer> m_running; // since when each has been loading
     QTimer m_pump;
-    int m_maxRunning = 6;
+    QTimer m_sampler;
+    TLoadPacer m_pacer;
+    TProcessorLoad m_processors;
+    int m_maxRunning = TLoadPacer::Start;
+    bool m_adaptive = true;
     bool m_paced = true;
 };

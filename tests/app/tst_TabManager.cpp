@@ -68,7 +68,8 @@ QVariant runScript(TTabSheetEx *tab, const QString &script)
         result = value;
         done = true;
     });
-    QTest::qWaitFor([&] { return done; }, 10000);
+    if (!QTest::qWaitFor([&] { return done; }, 10000))
+        qWarning("script did not answer: %s", qPrintable(script.left(80)));
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "TApplication.h"
 #include "TBrowserHooks.h"
 #include "TBrowserView.h"
+#include "TLoadPacer.h"
 #include "TLoadQueue.h"
 #include "TPageControl.h"
 #include "TPageLifecycle.h"
@@ -91,6 +92,10 @@ private slots:
     void waitingCallerLoadsAtOnce_data();
     void waitingCallerLoadsAtOnce();
     void unpacedStartsAtOnce();
+    void pacerFollowsProcessors_data();
+    void pacerFollowsProcessors();
+    void processorShare_data();
+    void processorShare();
 
     void comparisonLoadsActiveTabFirst();
     void hiddenPageFreezesAndWakes();
@@ -367,6 +372,68 @@ void tst_TLoadQueue::unpacedStartsAtOnce()
 }
 
 // ---------------------------------------------------------------------------------------------
+
+void tst_TLoadQueue::pacerFollowsProcessors_data()
+{
+    // Samples "busy running waiting", separated by ";", each "xN" times; the limits after each.
+    QTest::addColumn<QString>("samples");
+    QTest::addColumn<QList<int>>("limits");
+    QTest::newRow("network-bound: two more each time, up to the ceiling")
+        << "0.3 L 40 x10" << QList<int> {8, 10, 12, 14, 16, 18, 20, 22, 24, 24};
+    QTest::newRow("processors busy: one fewer each time, down to the floor")
+        << "0.95 L 40 x6" << QList<int> {5, 4, 3, 2, 2, 2};
+    QTest::newRow("idle with places free: the loads are not what waits")
+        << "0.2 2 40 x2" << QList<int> {6, 6};
+    QTest::newRow("idle with nothing waiting") << "0.1 6 0 x2" << QList<int> {6, 6};
+    QTest::newRow("between idle and busy: holds") << "0.75 L 40 x3" << QList<int> {6, 6, 6};
+    QTest::newRow("unknown load: holds") << "-1 L 40 x2" << QList<int> {6, 6};
+    QTest::newRow("the network, then the renderers")
+        << "0.4 L 40 x3; 1.0 L 40 x4; 0.5 L 40" << QList<int> {8, 10, 12, 11, 10, 9, 8, 10};
+}
+
+void tst_TLoadQueue::pacerFollowsProcessors()
+{
+    QFETCH(QString, samples);
+    QFETCH(QList<int>, limits);
+    TLoadPacer pacer;
+    QList<int> seen;
+    for (const QString &group : samples.split(QLatin1Char(';'))) {
+        const QStringList f = group.simplified().split(QLatin1Char(' '));
+        const int times = f.value(3, QStringLiteral("x1")).mid(1).toInt();
+        for (int i = 0; i < times; ++i) {
+            // "L": every place taken, as while loads wait for one.
+            const int running = f.at(1) == QLatin1String("L") ? pacer.Limit() : f.at(1).toInt();
+            seen.append(pacer.Adjust({f.at(0).toDouble(), running, f.at(2).toInt()}));
+        }
+    }
+    QCOMPARE(seen, limits);
+}
+
+void tst_TLoadQueue::processorShare_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<double>("share");
+    const QByteArray base = "cpu  1000 10 500 8000 200 5 5 0 0 0\ncpu0 500 5 250 4000 100 2 2 0 0 0\n";
+    QTest::newRow("a quarter busy (iowait is idle)")
+        << base << QByteArray("cpu  1040 10 510 8100 250 5 5 0 0 0\n") << 0.25;
+    QTest::newRow("all busy") << base << QByteArray("cpu  1100 10 500 8000 200 5 5 0 0 0") << 1.0;
+    QTest::newRow("all idle") << base << QByteArray("cpu  1000 10 500 8090 210 5 5 0 0 0") << 0.0;
+    QTest::newRow("no time passed") << base << base << -1.0;
+    QTest::newRow("counters went back") << base << QByteArray("cpu  900 10 500 8000 200 5 5 0 0 0") << -1.0;
+    QTest::newRow("not the processors' line") << QByteArray("intr 1 2 3 4 5") << base << -1.0;
+    QTest::newRow("a field that is no number") << base << QByteArray("cpu  1040 x 510 8100 250") << -1.0;
+    QTest::newRow("too few fields") << base << QByteArray("cpu  1040 10") << -1.0;
+    QTest::newRow("empty") << QByteArray() << base << -1.0;
+}
+
+void tst_TLoadQueue::processorShare()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(double, share);
+    QCOMPARE(TProcessorLoad::BusyShare(before, after), share);
+}
 
 void tst_TLoadQueue::comparisonLoadsActiveTabFirst()
 {

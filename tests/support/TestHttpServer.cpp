@@ -88,12 +88,33 @@ void TestHttpServer::onNewConnection()
                 + (reply.sendOnly < 0 ? reply.body : reply.body.left(reply.sendOnly));
             QPointer<QTcpSocket> guard(socket);
             const bool holdOpen = reply.holdOpen;
-            auto send = [guard, response, holdOpen] {
+            const qint64 rate = reply.bytesPerSecond;
+            auto send = [this, guard, response, holdOpen, rate] {
                 if (!guard)
                     return;
-                guard->write(response);
-                if (!holdOpen)
-                    guard->disconnectFromHost();
+                if (rate <= 0) {
+                    guard->write(response);
+                    if (!holdOpen)
+                        guard->disconnectFromHost();
+                    return;
+                }
+                // A slice every tick, and never more than a tick's worth waiting in the socket.
+                constexpr int kTickMs = 20;
+                const qint64 slice = qMax<qint64>(1, rate * kTickMs / 1000);
+                auto *ticker = new QTimer(guard);
+                auto sent = std::make_shared<qint64>(0);
+                connect(ticker, &QTimer::timeout, this, [guard, ticker, response, holdOpen, slice, sent] {
+                    if (guard->bytesToWrite() > slice)
+                        return;
+                    guard->write(response.mid(*sent, slice));
+                    *sent += slice;
+                    if (*sent >= response.size()) {
+                        ticker->deleteLater();
+                        if (!holdOpen)
+                            guard->disconnectFromHost();
+                    }
+                });
+                ticker->start(kTickMs);
             };
             if (reply.delayMs > 0)
                 QTimer::singleShot(reply.delayMs, this, send);

@@ -24,6 +24,9 @@ public:
         // the connection closes, or stays open for good with holdOpen.
         qsizetype sendOnly = -1;
         bool holdOpen = false;
+        // At most this many bytes a second go out on the connection (0: as fast as it takes
+        // them), as over a real network.
+        qint64 bytesPerSecond = 0;
     };
     // A handler sees the request target (path and query, raw bytes) and the Host header.
     using Handler = std::function<Reply(const QByteArray &target, const QByteArray &host)>;
