@@ -1,7 +1,12 @@
 #include "TLoadPacer.h"
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QList>
+#include <QThread>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 int TLoadPacer::Adjust(const Sample &sample)
 {
@@ -19,47 +24,56 @@ int TLoadPacer::Adjust(const Sample &sample)
     return m_limit;
 }
 
-namespace {
-// The first line of /proc/stat: "cpu  user nice system idle iowait irq softirq steal ...", in
-// clock ticks since boot. Idle time is idle plus iowait.
-bool ReadTicks(const QByteArray &stat, quint64 &total, quint64 &idle)
+qint64 TProcessorLoad::CpuTicks(const QByteArray &stat)
 {
-    const qsizetype end = stat.indexOf('\n');
-    const QByteArray line = end < 0 ? stat : stat.left(end);
-    const QList<QByteArray> fields = line.simplified().split(' ');
-    if (fields.size() < 5 || fields.constFirst() != "cpu")
-        return false;
-    total = idle = 0;
-    for (qsizetype i = 1; i < fields.size() && i <= 8; ++i) {
-        bool ok = false;
-        const quint64 ticks = fields.at(i).toULongLong(&ok);
-        if (!ok)
-            return false;
-        total += ticks;
-        if (i == 4 || i == 5)
-            idle += ticks;
+    // "pid (name) state ppid ... utime stime ...": the name may hold blanks and parentheses, so
+    // the fields are counted from the last ")"; utime and stime are the 14th and 15th.
+    const qsizetype nameEnd = stat.lastIndexOf(')');
+    if (nameEnd < 0)
+        return -1;
+    const QList<QByteArray> fields = stat.mid(nameEnd + 1).simplified().split(' ');
+    if (fields.size() < 13)
+        return -1;
+    bool userOk = false, systemOk = false;
+    const qint64 user = fields.at(11).toLongLong(&userOk);
+    const qint64 system = fields.at(12).toLongLong(&systemOk);
+    return userOk && systemOk && user >= 0 && system >= 0 ? user + system : -1;
+}
+
+void TProcessorLoad::Restart()
+{
+    m_last.clear();
+    m_clock.invalidate();
+    BusySince({});
+}
+
+double TProcessorLoad::BusySince(const QList<qint64> &renderers)
+{
+#ifdef Q_OS_LINUX
+    QHash<qint64, qint64> now;
+    for (const qint64 pid : QList<qint64> {QCoreApplication::applicationPid()} + renderers) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        const qint64 ticks = pid > 0 && stat.open(QIODevice::ReadOnly) ? CpuTicks(stat.readLine()) : -1;
+        if (ticks >= 0)
+            now.insert(pid, ticks);
     }
-    return true;
-}
-} // namespace
-
-double TProcessorLoad::BusyShare(const QByteArray &before, const QByteArray &after)
-{
-    quint64 total0 = 0, idle0 = 0, total1 = 0, idle1 = 0;
-    if (!ReadTicks(before, total0, idle0) || !ReadTicks(after, total1, idle1) || total1 <= total0
-        || idle1 < idle0 || idle1 - idle0 > total1 - total0)
-        return -1;
-    return 1.0 - double(idle1 - idle0) / double(total1 - total0);
-}
-
-double TProcessorLoad::BusySince()
-{
-    QFile stat(QStringLiteral("/proc/stat"));
-    // /proc files report a size of 0: read the first line, which is all that is needed.
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray now = stat.readLine();
-    const double share = m_last.isEmpty() ? -1 : BusyShare(m_last, now);
+    const double seconds = m_clock.isValid() ? m_clock.restart() / 1000.0 : 0.0;
+    if (!m_clock.isValid())
+        m_clock.start();
+    qint64 used = 0;
+    for (auto it = now.cbegin(); it != now.cend(); ++it) {
+        // A process first seen now has nothing to compare with: it counts from the next time.
+        if (m_last.contains(it.key()))
+            used += qMax<qint64>(0, it.value() - m_last.value(it.key()));
+    }
+    const bool known = !m_last.isEmpty() && seconds > 0;
     m_last = now;
-    return share;
+    if (!known)
+        return -1;
+    static const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    return qBound(0.0, used / (double(ticksPerSecond) * seconds * QThread::idealThreadCount()), 1.0);
+#else
+    Q_UNUSED(renderers);
+    return -1;
+#endif
 }

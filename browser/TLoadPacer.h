@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
+#include <QList>
 
 // How many first loads may run at once. A results page spends much of its load waiting on the
 // network (latency, then the markup and its pictures trickling in) and the rest keeping a
@@ -14,7 +16,9 @@ class TLoadPacer
 public:
     static constexpr int Floor = 2;
     static constexpr int Start = 6; // a comparison of a handful of shops starts all of them at once
-    static constexpr int Ceiling = 24;
+    // Every loaded page keeps its renderer while it is read: the ceiling bounds the memory that a
+    // comparison of many shops holds at once.
+    static constexpr int Ceiling = 12;
     // Below this share of the processors in use there is room for more loads; above Busy there is none.
     static constexpr double Idle = 0.6;
     static constexpr double Busy = 0.9;
@@ -35,16 +39,21 @@ private:
     int m_limit = Start;
 };
 
-// The share of the machine's processors in use between two readings: every process counts,
-// ours, the engine's and anything else that runs, since all of them share the processors.
+// How busy the loads keep the processors: the processor time that the program's own process (the
+// engine's network, compositing and this thread) and the renderers of the running loads used
+// between two readings, as a share of all the machine's processors. Other programs do not count:
+// they leave the loads less, but the loads still wait on the network or on their renderers.
 class TProcessorLoad
 {
 public:
     // Since the previous call, 0..1; -1 on the first call or where the system does not say.
-    double BusySince();
-    // The same from two copies of /proc/stat, for any system that gives them in that form.
-    static double BusyShare(const QByteArray &before, const QByteArray &after);
+    double BusySince(const QList<qint64> &renderers);
+    // Forgets the readings so far and measures from now.
+    void Restart();
+    // The processor time in clock ticks from a process's /proc/<pid>/stat; -1 when it is not one.
+    static qint64 CpuTicks(const QByteArray &stat);
 
 private:
-    QByteArray m_last;
+    QHash<qint64, qint64> m_last; // ticks of each process at the previous call
+    QElapsedTimer m_clock;
 };

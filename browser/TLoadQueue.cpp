@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 namespace {
 // A load that has not ended after this long no longer keeps the others waiting: one shop whose
@@ -57,8 +59,13 @@ void TLoadQueue::Sample()
         m_maxRunning = m_pacer.Limit();
         return;
     }
+    QList<qint64> renderers;
+    for (auto it = m_running.cbegin(); it != m_running.cend(); ++it) {
+        if (QWebEngineView *view = it.key()->EngineView())
+            renderers.append(view->page()->renderProcessPid());
+    }
     const int before = m_maxRunning;
-    m_maxRunning = m_pacer.Adjust({m_processors.BusySince(), RunningCount(), int(m_waiting.size())});
+    m_maxRunning = m_pacer.Adjust({m_processors.BusySince(renderers), RunningCount(), int(m_waiting.size())});
     if (m_maxRunning > before)
         Schedule(0);
 }
@@ -81,7 +88,7 @@ void TLoadQueue::Enqueue(TBrowserHost *host)
         return;
     }
     if (m_adaptive && !m_sampler.isActive()) {
-        m_processors.BusySince(); // the first sample measures from here
+        m_processors.Restart(); // the first sample measures from here
         m_sampler.start();
     }
     Schedule(0);

@@ -94,8 +94,8 @@ private slots:
     void unpacedStartsAtOnce();
     void pacerFollowsProcessors_data();
     void pacerFollowsProcessors();
-    void processorShare_data();
-    void processorShare();
+    void processorTicks_data();
+    void processorTicks();
 
     void comparisonLoadsActiveTabFirst();
     void hiddenPageFreezesAndWakes();
@@ -379,7 +379,7 @@ void tst_TLoadQueue::pacerFollowsProcessors_data()
     QTest::addColumn<QString>("samples");
     QTest::addColumn<QList<int>>("limits");
     QTest::newRow("network-bound: two more each time, up to the ceiling")
-        << "0.3 L 40 x10" << QList<int> {8, 10, 12, 14, 16, 18, 20, 22, 24, 24};
+        << "0.3 L 40 x5" << QList<int> {8, 10, 12, 12, 12};
     QTest::newRow("processors busy: one fewer each time, down to the floor")
         << "0.95 L 40 x6" << QList<int> {5, 4, 3, 2, 2, 2};
     QTest::newRow("idle with places free: the loads are not what waits")
@@ -388,7 +388,7 @@ void tst_TLoadQueue::pacerFollowsProcessors_data()
     QTest::newRow("between idle and busy: holds") << "0.75 L 40 x3" << QList<int> {6, 6, 6};
     QTest::newRow("unknown load: holds") << "-1 L 40 x2" << QList<int> {6, 6};
     QTest::newRow("the network, then the renderers")
-        << "0.4 L 40 x3; 1.0 L 40 x4; 0.5 L 40" << QList<int> {8, 10, 12, 11, 10, 9, 8, 10};
+        << "0.4 L 40 x2; 1.0 L 40 x4; 0.5 L 40" << QList<int> {8, 10, 9, 8, 7, 6, 8};
 }
 
 void tst_TLoadQueue::pacerFollowsProcessors()
@@ -409,30 +409,28 @@ void tst_TLoadQueue::pacerFollowsProcessors()
     QCOMPARE(seen, limits);
 }
 
-void tst_TLoadQueue::processorShare_data()
+void tst_TLoadQueue::processorTicks_data()
 {
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QByteArray>("after");
-    QTest::addColumn<double>("share");
-    const QByteArray base = "cpu  1000 10 500 8000 200 5 5 0 0 0\ncpu0 500 5 250 4000 100 2 2 0 0 0\n";
-    QTest::newRow("a quarter busy (iowait is idle)")
-        << base << QByteArray("cpu  1040 10 510 8100 250 5 5 0 0 0\n") << 0.25;
-    QTest::newRow("all busy") << base << QByteArray("cpu  1100 10 500 8000 200 5 5 0 0 0") << 1.0;
-    QTest::newRow("all idle") << base << QByteArray("cpu  1000 10 500 8090 210 5 5 0 0 0") << 0.0;
-    QTest::newRow("no time passed") << base << base << -1.0;
-    QTest::newRow("counters went back") << base << QByteArray("cpu  900 10 500 8000 200 5 5 0 0 0") << -1.0;
-    QTest::newRow("not the processors' line") << QByteArray("intr 1 2 3 4 5") << base << -1.0;
-    QTest::newRow("a field that is no number") << base << QByteArray("cpu  1040 x 510 8100 250") << -1.0;
-    QTest::newRow("too few fields") << base << QByteArray("cpu  1040 10") << -1.0;
-    QTest::newRow("empty") << QByteArray() << base << -1.0;
+    QTest::addColumn<QByteArray>("stat");
+    QTest::addColumn<qint64>("ticks");
+    QTest::newRow("a renderer") << QByteArray("4242 (QtWebEngineProc) S 4200 4200 4200 0 -1 4194560 5000 0 0 0 "
+                                              "1234 567 0 0 20 0\n")
+                                << qint64(1801);
+    QTest::newRow("blanks and parentheses in the name")
+        << QByteArray("77 (Web Content (x) ) R 1 77 77 0 -1 0 0 0 0 0 30 12 0 0 20 0") << qint64(42);
+    QTest::newRow("a name that looks like fields")
+        << QByteArray("78 (1 2 3 4 5 6 7 8 9 10 11 12 13) S 1 2 3 4 5 6 7 8 9 10 7 3") << qint64(10);
+    QTest::newRow("cut short") << QByteArray("79 (x) S 1 2 3 4 5 6 7 8 9 10 11") << qint64(-1);
+    QTest::newRow("no name") << QByteArray("80 x S 1 2 3 4 5 6 7 8 9 10 11 12 13 14") << qint64(-1);
+    QTest::newRow("not a number") << QByteArray("81 (x) S 1 2 3 4 5 6 7 8 9 10 ab 12") << qint64(-1);
+    QTest::newRow("empty") << QByteArray() << qint64(-1);
 }
 
-void tst_TLoadQueue::processorShare()
+void tst_TLoadQueue::processorTicks()
 {
-    QFETCH(QByteArray, before);
-    QFETCH(QByteArray, after);
-    QFETCH(double, share);
-    QCOMPARE(TProcessorLoad::BusyShare(before, after), share);
+    QFETCH(QByteArray, stat);
+    QFETCH(qint64, ticks);
+    QCOMPARE(TProcessorLoad::CpuTicks(stat), ticks);
 }
 
 void tst_TLoadQueue::comparisonLoadsActiveTabFirst()
