@@ -60,14 +60,25 @@ QByteArray Price(int cents)
     return QByteArray::number(cents / 100) + '.' + QByteArray::number(cents % 100).rightJustified(2, '0');
 }
 
+// Shops serve their pictures from a few picture hosts of their own (img1. to img4. before the
+// shop's host), as real shops do, so that a page's pictures do not all queue for the six
+// connections a browser opens to one host.
+constexpr int kPictureHosts = 4;
+
+QByteArray PictureAddress(const QByteArray &host, int index)
+{
+    return "http://img" + QByteArray::number(index % kPictureHosts + 1) + "." + host + "/__bench/p/"
+        + QByteArray::number(index) + ".jpg";
+}
+
 // One product card as a shop's template writes it: nested blocks with meaningless class names,
 // the colour and size variants, promotion tags, the crossed-out list price, ratings.
-QByteArray Card(Dice &dice, int index, int cents)
+QByteArray Card(Dice &dice, const QByteArray &host, int index, int cents)
 {
     const QByteArray item = QByteArray::number(index);
     QByteArray html = "<li class=\"" + ClassName(dice) + "\" data-sku=\"" + QByteArray::number(dice.Next())
         + "\" data-index=\"" + item + "\"><div class=\"" + ClassName(dice) + "\"><a href=\"/item/" + item
-        + ".html\" target=\"_blank\"><img src=\"/__bench/p/" + item + ".jpg?" + QByteArray::number(dice.Next())
+        + ".html\" target=\"_blank\"><img src=\"" + PictureAddress(host, index) + "?" + QByteArray::number(dice.Next())
         + "\" width=\"220\" height=\"220\" alt=\"\"></a></div><div class=\"" + ClassName(dice) + "\"><a href=\"/item/"
         + item + ".html\" title=\"" + Words(dice, 8) + "\">" + Words(dice, 12) + " 型号" + item + "</a></div>"
         + "<div class=\"" + ClassName(dice) + "\"><span class=\"" + ClassName(dice) + "\"><i>¥</i><b>"
@@ -124,7 +135,7 @@ QByteArray Page(Dice &dice, const QByteArray &host, qint64 targetBytes)
             + "</label>";
     html += "</div><ul id=\"results\" class=\"" + ClassName(dice) + "\">\n";
     for (int i = 0; i < kCardsInMarkup; ++i)
-        html += Card(dice, i + 1, cents.at(i));
+        html += Card(dice, host, i + 1, cents.at(i));
     html += "</ul><div id=\"footer\" class=\"" + ClassName(dice) + "\">";
     for (int i = 0; i < 200; ++i)
         html += "<a href=\"/help/" + QByteArray::number(i) + "\">" + Words(dice, 2) + "</a> ";
@@ -156,7 +167,7 @@ QByteArray Script(Dice &dice, qint64 targetBytes)
         pic.href = '/item/' + item.id + '.html';
         var img = document.createElement('img');
         img.width = 220; img.height = 220;
-        img.src = '/__bench/p/' + item.id + '.jpg?' + item.sku;
+        img.src = 'http://img' + (item.id % 4 + 1) + '.' + location.host + '/__bench/p/' + item.id + '.jpg?' + item.sku;
         pic.appendChild(img);
         li.appendChild(pic);
         var name = document.createElement('a');
@@ -259,8 +270,12 @@ const QByteArray &HeavyShops::Picture(int index)
     return m_pictures.at(index % kPictures);
 }
 
-TestHttpServer::Reply HeavyShops::Reply(const QByteArray &target, const QByteArray &host)
+TestHttpServer::Reply HeavyShops::Reply(const QByteArray &target, const QByteArray &requestHost)
 {
+    // A picture host answers for its shop, with the shop's latency.
+    QByteArray host = requestHost;
+    if (host.startsWith("img") && host.indexOf('.') > 3)
+        host = host.mid(host.indexOf('.') + 1);
     const Shop &shop = ShopFor(host);
     TestHttpServer::Reply reply;
     reply.delayMs = shop.latencyMs;

@@ -7,7 +7,7 @@
 #include <QList>
 
 // Results pages as heavy as real shops' serve them: 1-2 MB of markup with 60 product cards, a
-// picture for each (20-60 KB), a few hundred kilobytes of script that builds the last third of
+// picture for each (20-60 KB, from four picture hosts of the shop), a few hundred kilobytes of script that builds the last third of
 // the list after the load and keeps a countdown running, and a style sheet. Every response waits
 // for the shop's latency (50-300 ms, different for each shop) and then trickles out at the
 // connection's bandwidth. Everything is made here, from the shop's host name, the same on every
