@@ -204,7 +204,9 @@ int main(int argc, char *argv[])
             for (const QString &n : args.at(i + 1).split(QLatin1Char(',')))
                 sizes.append(qBound(1, n.toInt(), 68));
         } else if (args.at(i) == QLatin1String("--pages")) {
+            // "none" (or any other word) runs no comparison: only the start-up and the reading.
             kinds = args.at(i + 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+            kinds.removeIf([](const QString &kind) { return kind != QLatin1String("light") && kind != QLatin1String("heavy"); });
         }
     }
 
