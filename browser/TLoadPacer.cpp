@@ -62,9 +62,10 @@ double TProcessorLoad::BusySince(const QList<qint64> &renderers)
         m_clock.start();
     qint64 used = 0;
     for (auto it = now.cbegin(); it != now.cend(); ++it) {
-        // A process first seen now has nothing to compare with: it counts from the next time.
-        if (m_last.contains(it.key()))
-            used += qMax<qint64>(0, it.value() - m_last.value(it.key()));
+        // A renderer first seen now was started for a load that began since the last reading
+        // (every shop is a site of its own): all its time counts. A short load would otherwise
+        // end before it was ever counted, and starting a renderer is much of its work.
+        used += qMax<qint64>(0, it.value() - m_last.value(it.key(), 0));
     }
     const bool known = !m_last.isEmpty() && seconds > 0;
     m_last = now;
