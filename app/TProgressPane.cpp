@@ -4,7 +4,19 @@
 #include <QStyle>
 #include <QStyleOptionProgressBar>
 
-TProgressPane::TProgressPane(QWidget *parent) : QWidget(parent) { }
+namespace {
+// A page reports its progress in many small steps, and each repaint of the pane has the whole
+// window composed anew: the web engine's views are drawn with OpenGL, in software where there
+// is no graphics driver. A repaint for every step held the window up while the page loaded, its
+// title waiting behind it.
+constexpr qint64 kRepaintMs = 100;
+} // namespace
+
+TProgressPane::TProgressPane(QWidget *parent) : QWidget(parent)
+{
+    m_repaint.setSingleShot(true);
+    connect(&m_repaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+}
 
 void TProgressPane::SetTotalParts(int total)
 {
@@ -35,8 +47,17 @@ void TProgressPane::setPercent(int percent)
     if (percent == m_percent)
         return;
     m_percent = percent;
-    update();
+    scheduleRepaint();
     emit percentChanged(percent);
+}
+
+void TProgressPane::scheduleRepaint()
+{
+    const qint64 since = m_painted.isValid() ? m_painted.elapsed() : kRepaintMs;
+    if (since >= kRepaintMs)
+        update();
+    else if (!m_repaint.isActive())
+        m_repaint.start(int(kRepaintMs - since));
 }
 
 QSize TProgressPane::sizeHint() const
@@ -46,6 +67,7 @@ QSize TProgressPane::sizeHint() const
 
 void TProgressPane::paintEvent(QPaintEvent *)
 {
+    m_painted.start();
     QPainter painter(this);
     QStyleOptionProgressBar option;
     option.initFrom(this);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 // The status bar's progress pane: total parts and parts complete, shown as a bar with the
-// percentage as text.
+// percentage as text. The bar follows the percentage at most every tenth of a second.
 class TProgressPane : public QWidget
 {
     Q_OBJECT
@@ -32,8 +34,11 @@ protected:
 
 private:
     void setPercent(int percent);
+    void scheduleRepaint();
 
     int m_total = 0;
     int m_complete = 0;
     int m_percent = 0;
+    QTimer m_repaint;        // the repaint that waits for its turn
+    QElapsedTimer m_painted; // since the last paint
 };

@@ -82,6 +82,13 @@ TFrm_Main::TFrm_Main(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("Frm_Main"));
     createControls();
     FormCreate();
+    // The popular shops and the start tab are made with the window rather than when it is first
+    // shown. The engine's view is then in place before the window system's window exists, which
+    // is made once, ready for the engine's drawing; added to a shown window, the view had the
+    // window made a second time. And the engine starts the start page's renderer while the
+    // window is still being shown.
+    CreateTopShopButtons();
+    OpenStartTab();
 }
 
 TFrm_Main::~TFrm_Main()
@@ -278,8 +285,6 @@ void TFrm_Main::FormCreate()
 void TFrm_Main::FormShow()
 {
     m_startTime = QDateTime::currentDateTime();
-    CreateTopShopButtons();
-    OpenStartTab();
 }
 
 bool TFrm_Main::FormCloseQuery()

@@ -155,10 +155,14 @@ void TPageControl::scrollBy(int step)
 bool TPageControl::event(QEvent *event)
 {
     if (event->type() == QEvent::LayoutRequest) {
-        if (!m_shapesValid)
+        // A paint since the request has laid the row out and shown it already: only the
+        // buttons may still stand where they stood before.
+        const bool painted = m_shapesValid;
+        if (!painted)
             layoutTabs();
         placeButtons();
-        update();
+        if (!painted)
+            update();
         return true;
     }
     if (event->type() == QEvent::ToolTip) {
@@ -239,6 +243,17 @@ void TPageControl::focusOutEvent(QFocusEvent *event)
 {
     update();
     QWidget::focusOutEvent(event);
+}
+
+void TPageControl::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The row and its buttons are in place for the first paint, which then needs no second
+    // one once the pending layout request arrives.
+    if (!m_shapesValid) {
+        layoutTabs();
+        placeButtons();
+    }
 }
 
 void TPageControl::resizeEvent(QResizeEvent *event)

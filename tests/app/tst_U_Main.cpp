@@ -34,6 +34,7 @@ private slots:
     void progressNewTotalResets();
     void progressPanePainting_data();
     void progressPanePainting();
+    void progressStepsShareRepaints();
     void qtDialogsSpeakChinese();
 
 private:
@@ -326,6 +327,39 @@ void tst_U_Main::progressPanePainting()
         }
         QVERIFY2(ink > 20, qPrintable(QString::number(ink)));
     }
+}
+
+void tst_U_Main::progressStepsShareRepaints()
+{
+    // Paints of the pane, and the percentage each one showed.
+    struct PaintWatch : QObject
+    {
+        explicit PaintWatch(TProgressPane *pane) : pane(pane) { pane->installEventFilter(this); }
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                shown.append(pane->Percent());
+            return false;
+        }
+        TProgressPane *pane;
+        QList<int> shown;
+    };
+    TProgressPane pane;
+    pane.resize(100, 17);
+    pane.SetTotalParts(100);
+    PaintWatch watch(&pane);
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+    QTRY_VERIFY(!watch.shown.isEmpty());
+    // A page's progress in small steps, each given its chance to be painted at once: they
+    // share repaints, and the last one is shown in the end.
+    watch.shown.clear();
+    for (int complete = 1; complete <= 20; ++complete) {
+        pane.SetPartsComplete(complete);
+        QCoreApplication::sendPostedEvents();
+    }
+    QVERIFY2(watch.shown.size() < 10, qPrintable(QString::number(watch.shown.size())));
+    QTRY_COMPARE(watch.shown.value(watch.shown.size() - 1, -1), 20);
 }
 
 void tst_U_Main::qtDialogsSpeakChinese()

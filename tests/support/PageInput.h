@@ -13,10 +13,15 @@
 inline bool PointAtLink(TBrowserView *view, const QPoint &pos, int timeoutMs = 5000)
 {
     QSignalSpy hovered(view->EngineView()->page(), &QWebEnginePage::linkHovered);
-    QWidget *page = view->EngineView()->focusProxy();
+    const QPointer<TBrowserView> alive(view);
     int step = 0;
     return QTest::qWaitFor(
             [&] {
+                // Asked anew each time: the engine replaces the widget that takes the page's
+                // input when the page moves to another renderer process.
+                QWidget *page = alive && alive->EngineView() ? alive->EngineView()->focusProxy() : nullptr;
+                if (!page)
+                    return false;
                 QTest::mouseMove(page, pos + QPoint(++step % 2, 0));
                 return std::any_of(hovered.cbegin(), hovered.cend(),
                                    [](const QList<QVariant> &args) { return !args.at(0).toString().isEmpty(); });

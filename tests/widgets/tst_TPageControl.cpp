@@ -50,6 +50,8 @@ private slots:
     void tabMenuChoice();
     void layoutSizes();
     void smallTabsGetSmallCloseButton();
+    void buttonsInPlaceForFirstPaint();
+    void layoutAfterPaintPaintsNothingMore();
     void pageAtOutOfRange();
     void setPageIndex_data();
     void setPageIndex();
@@ -988,6 +990,61 @@ void tst_TPageControl::smallTabsGetSmallCloseButton()
     settle();
     QVERIFY2(m_pc->TabRect(1).height() <= 12, "precondition: tabs 12 pixels high or less");
     QCOMPARE(button("TActiveTabCloseButton")->size(), QSize(10, 9));
+}
+
+namespace {
+// Counts the paints a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) : QObject(widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+} // namespace
+
+void tst_TPageControl::buttonsInPlaceForFirstPaint()
+{
+    // Tabs made while the window is hidden, as a main window makes its first tab: when it is
+    // shown, the row and the active tab's close button are in place before anything is painted.
+    QWidget window;
+    auto *pc = new TPageControl(&window);
+    pc->setGeometry(0, 0, 400, 200);
+    pc->SetShowCloseButtonOnActiveTab(true);
+    for (const QString &caption : {QStringLiteral("A"), QStringLiteral("B")})
+        (new TTabSheet(pc))->SetCaption(caption);
+    pc->SetActivePage(pc->PageAt(1));
+    window.show();
+    QAbstractButton *close = pc->findChild<QAbstractButton *>("TActiveTabCloseButton");
+    QVERIFY(close->isVisible());
+    QVERIFY(pc->TabRect(1).contains(close->geometry()));
+}
+
+void tst_TPageControl::layoutAfterPaintPaintsNothingMore()
+{
+    addPages({"A"});
+    QCoreApplication::sendPostedEvents(m_window, QEvent::UpdateRequest);
+    PaintCounter counter(m_pc);
+    (new TTabSheet(m_pc))->SetCaption("B");
+    m_pc->SetActivePage(page("B"));
+    // A paint before the strip's pending layout request, as the window system's first exposure
+    // of a window brings it: the paint lays the row out and shows it.
+    m_pc->repaint();
+    QCOMPARE(counter.paints, 1);
+    settle();
+    QCoreApplication::sendPostedEvents(m_window, QEvent::UpdateRequest);
+    QCOMPARE(counter.paints, 1);
+    // The buttons follow the row all the same.
+    QAbstractButton *close = button("TActiveTabCloseButton");
+    QVERIFY(close->isVisible());
+    QVERIFY(m_pc->TabRect(1).contains(close->geometry()));
 }
 
 // --- Errors ----------------------------------------------------------------------------------
