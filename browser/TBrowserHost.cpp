@@ -236,9 +236,10 @@ void TBrowserHost::ReleaseEngine()
     QWebEngineView *view = std::exchange(m_view, nullptr);
     QWidget *fullScreen = std::exchange(m_fullScreen, nullptr);
     m_page = nullptr;
-    // Hidden now and deleted with the next turn of the event loop: the engine's compositor thread
-    // may still be handing the view a frame, and an engine view deleted while it does takes the
-    // program down. Its page no longer reaches this host.
+    // Hidden now and deleted with the next turn of the event loop (out of a full-screen window,
+    // and out of this host, which may be going): the engine's compositor thread may still be
+    // handing the view a frame, and an engine view deleted while it does takes the program down.
+    // Its page no longer reaches this host.
     view->hide();
     view->setParent(nullptr);
     view->deleteLater(); // and its page
@@ -249,15 +250,8 @@ void TBrowserHost::DiscardDocument()
 {
     if (!m_view)
         return;
-    m_page->disconnect(this);
-    m_view->disconnect(this);
     // Deleted once the event that led here is over: the engine may still be reporting from it.
-    QWebEngineView *view = std::exchange(m_view, nullptr);
-    m_page = nullptr;
-    view->hide();
-    view->setParent(this); // out of a full-screen window
-    view->deleteLater();
-    delete std::exchange(m_fullScreen, nullptr);
+    ReleaseEngine();
 
     m_hasDocument = false;
     m_awaitingStart = false;
