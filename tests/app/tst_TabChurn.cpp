@@ -493,23 +493,14 @@ void tst_TabChurn::churn()
                              .arg(churnMs / 1000.0, 0, 'f', 1)
                              .arg(counts.join(QLatin1String(", ")));
 
-    // Tabs did follow titles through all of it; how many windows the user's clicks opened
-    // depends on how far pages got between the actions.
-    const auto poppedCount = [] {
-        const QList<QByteArray> targets = g_server->requestTargets();
-        return int(std::count_if(
-            targets.cbegin(), targets.cend(), [](const QByteArray &t) { return t.startsWith("/popped/"); }));
-    };
-    const int popped = poppedCount();
+    // Tabs did follow titles through all of it. How many windows the user's clicks opened
+    // depends on how far pages got between the actions, so it is only reported; that a click
+    // opens exactly one is checked where it can be waited for (tst_TabManager, tst_HostilePages).
+    const QList<QByteArray> targets = g_server->requestTargets();
+    const int popped = int(std::count_if(
+        targets.cbegin(), targets.cend(), [](const QByteArray &t) { return t.startsWith("/popped/"); }));
     qInfo("the user's clicks opened %d new windows", popped);
     QVERIFY(titlesSeen > 0);
-    // A click into a page still opens its window.
-    m_window->OpenInTab(address("popup"));
-    TBrowserView *opener = m_window->LastTab()->Browser;
-    QTRY_VERIFY_WITH_TIMEOUT(opener->EngineView() && !opener->Busy(), kLoad);
-    QVERIFY(PointAtLink(opener, QPoint(40, 40), kLoad));
-    QTest::mouseClick(opener->EngineView()->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
-    QTRY_VERIFY_WITH_TIMEOUT(poppedCount() > popped, kLoad);
     // And still do: a page opened now takes its title as its caption.
     m_window->OpenInTab(address("plain"));
     const QPointer<TTabSheetEx> fresh = m_window->LastTab();
