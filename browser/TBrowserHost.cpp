@@ -223,6 +223,7 @@ QWebEngineView *TBrowserHost::Engine()
 
     if (TPageLifecycle *lifecycle = TPageLifecycle::Instance())
         lifecycle->Track(m_page);
+    KeepAwakeWhileBusy();
     EngineCreated(m_view);
     return m_view;
 }
@@ -236,6 +237,7 @@ void TBrowserHost::ReleaseEngine()
     QWebEngineView *view = std::exchange(m_view, nullptr);
     QWidget *fullScreen = std::exchange(m_fullScreen, nullptr);
     m_page = nullptr;
+    KeepAwakeWhileBusy();
     // Hidden now and deleted with the next turn of the event loop (out of a full-screen window,
     // and out of this host, which may be going): the engine's compositor thread may still be
     // handing the view a frame, and an engine view deleted while it does takes the program down.
@@ -406,11 +408,29 @@ void TBrowserHost::SetBusy(bool busy)
     if (m_busy == busy)
         return;
     m_busy = busy;
+    KeepAwakeWhileBusy();
     if (!busy) {
         if (TLoadQueue *queue = TLoadQueue::Instance())
             queue->LoadEnded(this);
     }
     emit busyChanged(busy);
+}
+
+// A hidden page is kept awake from the moment a navigation is issued until its end has reached
+// this host. The engine recommends sleep for a hidden page as soon as its own load is over,
+// which can be a moment before that end is reported here; a page frozen then, or before its
+// navigation has really started, would never finish for the program.
+void TBrowserHost::KeepAwakeWhileBusy()
+{
+    QWebEnginePage *wanted = m_busy ? m_page : nullptr;
+    if (m_keptAwake == wanted)
+        return;
+    TPageLifecycle *lifecycle = TPageLifecycle::Instance();
+    if (m_keptAwake && lifecycle)
+        lifecycle->Release(m_keptAwake);
+    m_keptAwake = wanted;
+    if (wanted && lifecycle)
+        lifecycle->Hold(wanted);
 }
 
 void TBrowserHost::EngineCreated(QWebEngineView *) { }

@@ -186,11 +186,13 @@ private:
     void ShowNoticePage(const QString &title, const QString &message, const QUrl &address);
     void ShowFailurePage();
     void SetBusy(bool busy);
+    void KeepAwakeWhileBusy();
     // An address as the program shows it: documents handed over as text read "about:blank".
     QString ShownAddress(const QUrl &url) const;
 
     QWebEngineView *m_view = nullptr;
     TBrowserPage *m_page = nullptr;
+    QPointer<QWebEnginePage> m_keptAwake; // held awake while this host is busy
     QUrl m_queuedUrl; // the load waiting in the queue
     bool m_hasDocument = false;
     bool m_busy = false;

@@ -99,6 +99,7 @@ private slots:
 
     void comparisonLoadsActiveTabFirst();
     void hiddenPageFreezesAndWakes();
+    void hiddenPagesAwakeUntilTheirLoadEnds();
     void keepAliveDiscardsLeastRecentlyUsed();
     void discardedTabComesBack();
 
@@ -498,6 +499,33 @@ void tst_TLoadQueue::hiddenPageFreezesAndWakes()
     QCOMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Active);
     QTRY_VERIFY(page->title() != frozenTitle);
     QCOMPARE(view->LocationURL(), url("/ticker"));
+}
+
+void tst_TLoadQueue::hiddenPagesAwakeUntilTheirLoadEnds()
+{
+    // Pages that may sleep the moment they are idle: each still reaches the end of its load awake,
+    // where the program reads it, and only then sleeps.
+    TLoadQueue::Instance()->SetMaxRunning(3);
+    TPageLifecycle::Instance()->SetFreezeAfter(0);
+    TPageLifecycle::Instance()->SetKeepAlive(0);
+    Views list = hiddenViews(6);
+    QStringList stateAtEnd;
+    for (int i = 0; i < 6; ++i) {
+        TBrowserView *view = list[i].get();
+        connect(view, &TBrowserHost::busyChanged, view, [view, &stateAtEnd](bool busy) {
+            if (!busy && view->EngineView())
+                stateAtEnd << QString::number(int(view->EngineView()->page()->lifecycleState()));
+        });
+        view->Navigate(url("/w" + QByteArray::number(i)), 0);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::none_of(list.cbegin(), list.cend(), [](const auto &v) { return v->Busy(); }), kLoad);
+    QCOMPARE(stateAtEnd, QStringList(6, QString::number(int(QWebEnginePage::LifecycleState::Active))));
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(list[i]->EngineView()->title(), QStringLiteral("/w%1").arg(i));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            list[i]->EngineView()->page()->lifecycleState() != QWebEnginePage::LifecycleState::Active, kLoad);
+    }
 }
 
 void tst_TLoadQueue::keepAliveDiscardsLeastRecentlyUsed()
