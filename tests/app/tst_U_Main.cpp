@@ -35,6 +35,7 @@ private slots:
     void progressPanePainting_data();
     void progressPanePainting();
     void progressStepsShareRepaints();
+    void progressPaneDrawnAMomentAfterShown();
     void qtDialogsSpeakChinese();
 
 private:
@@ -360,6 +361,47 @@ void tst_U_Main::progressStepsShareRepaints()
     }
     QVERIFY2(watch.shown.size() < 10, qPrintable(QString::number(watch.shown.size())));
     QTRY_COMPARE(watch.shown.value(watch.shown.size() - 1, -1), 20);
+}
+
+void tst_U_Main::progressPaneDrawnAMomentAfterShown()
+{
+    // The start page's own load is over, and with it its progress.
+    TBrowserView *start = m_window->ActiveTab()->Browser;
+    QTRY_VERIFY_WITH_TIMEOUT(!start->Busy(), 15000);
+    TProgressPane *pane = m_window->pBar;
+    QTRY_VERIFY(pane->isHidden());
+    const QRect clock = m_window->sBarStus2->geometry();
+    int paints = 0;
+    struct PaintCount : QObject
+    {
+        int *count;
+        explicit PaintCount(int *count) : count(count) { }
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++*count;
+            return false;
+        }
+    } counter(&paints);
+    pane->installEventFilter(&counter);
+    // As a load's first progress shows it: shown at once, its place in the row kept, and
+    // drawn only once it has stayed a moment.
+    m_window->BrowserProgressChange(start, 30, 100);
+    QVERIFY(pane->isVisible());
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(m_window->sBarStus2->geometry(), clock);
+    QCOMPARE(paints, 0);
+    QTRY_VERIFY(paints > 0);
+    // Hidden, and shown again for the next load: again a moment later.
+    m_window->BrowserProgressChange(start, 100, 100);
+    QVERIFY(pane->isHidden());
+    QCOMPARE(m_window->sBarStus2->geometry(), clock);
+    paints = 0;
+    m_window->BrowserProgressChange(start, 10, 100);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(paints, 0);
+    QTRY_VERIFY(paints > 0);
+    pane->removeEventFilter(&counter);
 }
 
 void tst_U_Main::qtDialogsSpeakChinese()
