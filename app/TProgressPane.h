@@ -44,7 +44,7 @@ private:
     int m_total = 0;
     int m_complete = 0;
     int m_percent = 0;
-    QTimer m_appear;         // until the shown pane is drawn
-    QTimer m_repaint;        // the repaint that waits for its turn
+    QTimer m_appear; // until the shown pane is drawn
+    QTimer m_repaint; // the repaint that waits for its turn
     QElapsedTimer m_painted; // since the last paint
 };
