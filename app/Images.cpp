@@ -1,6 +1,7 @@
 #include "Images.h"
 
 #include <QFont>
+#include <QImageReader>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -172,7 +173,12 @@ QPixmap LogoPixmap(const QSize &size, qreal devicePixelRatio)
 QIcon AppIcon()
 {
     QIcon icon;
-    for (int size : {48, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/vanzu-%1.png").arg(size), QSize(size, size));
+    for (int size : {48, 128, 256}) {
+        // Read as PNG, and only as PNG: left to find out the format, the reader loads every
+        // image plugin there is (GIF, ICO, JPEG) to ask each whether it can read the file.
+        QImageReader reader(QStringLiteral(":/icons/vanzu-%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     return icon;
 }

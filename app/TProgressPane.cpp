@@ -5,17 +5,39 @@
 #include <QStyleOptionProgressBar>
 
 namespace {
-// A page reports its progress in many small steps, and each repaint of the pane has the whole
-// window composed anew: the web engine's views are drawn with OpenGL, in software where there
-// is no graphics driver. A repaint for every step held the window up while the page loaded, its
-// title waiting behind it.
-constexpr qint64 kRepaintMs = 100;
+// Each repaint of the pane has the whole window composed anew: the web engine's views are
+// drawn with OpenGL, in software where there is no graphics driver. A page reports its progress
+// in many small steps, and the start page's load is over in a moment; a repaint for each step,
+// and the pane flashing up for the start page, held the window up while the page loaded, its
+// title waiting behind them.
+constexpr int kRepaintMs = 100;
 } // namespace
 
 TProgressPane::TProgressPane(QWidget *parent) : QWidget(parent)
 {
+    QSizePolicy policy = sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    setSizePolicy(policy);
+    m_appear.setSingleShot(true);
+    m_appear.setInterval(kRepaintMs);
+    connect(&m_appear, &QTimer::timeout, this, [this] { setUpdatesEnabled(true); });
     m_repaint.setSingleShot(true);
     connect(&m_repaint, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+}
+
+void TProgressPane::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Not yet: the pane's place is drawn as it was until the time is up.
+    setUpdatesEnabled(false);
+    m_appear.start();
+}
+
+void TProgressPane::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_appear.stop();
+    setUpdatesEnabled(true);
 }
 
 void TProgressPane::SetTotalParts(int total)
@@ -53,7 +75,7 @@ void TProgressPane::setPercent(int percent)
 
 void TProgressPane::scheduleRepaint()
 {
-    const qint64 since = m_painted.isValid() ? m_painted.elapsed() : kRepaintMs;
+    const qint64 since = m_painted.isValid() ? m_painted.elapsed() : qint64(kRepaintMs);
     if (since >= kRepaintMs)
         update();
     else if (!m_repaint.isActive())

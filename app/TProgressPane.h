@@ -5,7 +5,10 @@
 #include <QWidget>
 
 // The status bar's progress pane: total parts and parts complete, shown as a bar with the
-// percentage as text. The bar follows the percentage at most every tenth of a second.
+// percentage as text. On screen the pane lags by at most a tenth of a second: it is drawn that
+// long after it is shown, so that a load that ends sooner never makes it flash, and the bar then
+// follows the percentage at most that often. Its place in its row is kept while it is hidden,
+// so that showing it moves nothing else.
 class TProgressPane : public QWidget
 {
     Q_OBJECT
@@ -31,6 +34,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void setPercent(int percent);
@@ -39,6 +44,7 @@ private:
     int m_total = 0;
     int m_complete = 0;
     int m_percent = 0;
-    QTimer m_repaint;        // the repaint that waits for its turn
+    QTimer m_appear; // until the shown pane is drawn
+    QTimer m_repaint; // the repaint that waits for its turn
     QElapsedTimer m_painted; // since the last paint
 };

@@ -8,7 +8,10 @@ namespace {
 class TClearButtonOnShow : public QObject
 {
 public:
-    explicit TClearButtonOnShow(QLineEdit *edit) : QObject(edit), m_edit(edit) { edit->installEventFilter(this); }
+    explicit TClearButtonOnShow(QLineEdit *edit) : QObject(edit), m_edit(edit)
+    {
+        edit->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override

@@ -35,6 +35,7 @@ private slots:
     void progressPanePainting_data();
     void progressPanePainting();
     void progressStepsShareRepaints();
+    void progressPaneDrawnAMomentAfterShown();
     void qtDialogsSpeakChinese();
 
 private:
@@ -329,37 +330,62 @@ void tst_U_Main::progressPanePainting()
     }
 }
 
+// The progress pane's paints, each with the percentage it showed.
+struct PanePaints : QObject
+{
+    explicit PanePaints(TProgressPane *pane) : pane(pane) { pane->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            shown.append(pane->Percent());
+        return false;
+    }
+    TProgressPane *pane;
+    QList<int> shown;
+};
+
 void tst_U_Main::progressStepsShareRepaints()
 {
-    // Paints of the pane, and the percentage each one showed.
-    struct PaintWatch : QObject
-    {
-        explicit PaintWatch(TProgressPane *pane) : pane(pane) { pane->installEventFilter(this); }
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            if (event->type() == QEvent::Paint)
-                shown.append(pane->Percent());
-            return false;
-        }
-        TProgressPane *pane;
-        QList<int> shown;
-    };
     TProgressPane pane;
     pane.resize(100, 17);
     pane.SetTotalParts(100);
-    PaintWatch watch(&pane);
+    PanePaints paints(&pane);
     pane.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pane));
-    QTRY_VERIFY(!watch.shown.isEmpty());
+    QTRY_VERIFY(!paints.shown.isEmpty());
     // A page's progress in small steps, each given its chance to be painted at once: they
     // share repaints, and the last one is shown in the end.
-    watch.shown.clear();
+    paints.shown.clear();
     for (int complete = 1; complete <= 20; ++complete) {
         pane.SetPartsComplete(complete);
         QCoreApplication::sendPostedEvents();
     }
-    QVERIFY2(watch.shown.size() < 10, qPrintable(QString::number(watch.shown.size())));
-    QTRY_COMPARE(watch.shown.value(watch.shown.size() - 1, -1), 20);
+    QVERIFY2(paints.shown.size() < 10, qPrintable(QString::number(paints.shown.size())));
+    QTRY_COMPARE(paints.shown.value(paints.shown.size() - 1, -1), 20);
+}
+
+void tst_U_Main::progressPaneDrawnAMomentAfterShown()
+{
+    // The start page's own load is over, and with it its progress.
+    TBrowserView *start = m_window->ActiveTab()->Browser;
+    QTRY_VERIFY_WITH_TIMEOUT(!start->Busy(), 15000);
+    QTRY_VERIFY(m_window->pBar->isHidden());
+    const QRect clock = m_window->sBarStus2->geometry();
+    PanePaints paints(m_window->pBar);
+    // Each load's first progress shows it at once, its place in the row kept, and it is drawn
+    // only once it has stayed a moment.
+    for (const int progress : {30, 10}) {
+        paints.shown.clear();
+        m_window->BrowserProgressChange(start, progress, 100);
+        QVERIFY(m_window->pBar->isVisible());
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(m_window->sBarStus2->geometry(), clock);
+        QVERIFY(paints.shown.isEmpty());
+        QTRY_COMPARE(paints.shown.value(0, -1), progress);
+        m_window->BrowserProgressChange(start, 100, 100); // the load has ended
+        QVERIFY(m_window->pBar->isHidden());
+        QCOMPARE(m_window->sBarStus2->geometry(), clock);
+    }
 }
 
 void tst_U_Main::qtDialogsSpeakChinese()
