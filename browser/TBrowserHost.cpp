@@ -1,17 +1,14 @@
 #include "TBrowserHost.h"
 
+#include "TBrowserPage.h"
 #include "TDocumentScheme.h"
 #include "TErrorPages.h"
 #include "TLoadQueue.h"
 #include "TPageLifecycle.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QCoreApplication>
-#include <QMenu>
-#include <QScreen>
 #include <QVBoxLayout>
-#include <QWebEngineSettings>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
@@ -26,20 +23,6 @@ namespace {
 constexpr qsizetype kMaxDataUrl = 2 * 1024 * 1024 - 4096;
 const QString kAboutBlank = QStringLiteral("about:blank");
 
-// The engine refuses a window that a script opens without the user's click, and says nothing
-// about it. This script, run in every document before the page's own, tells the host through
-// the console. A page can only fake the news or hide it, never open a window by it.
-const QString kPopupMark = QStringLiteral("vanzu:popup-blocked ");
-const QString kPopupWatch = QStringLiteral(
-        "(function () {"
-        " var open = window.open, tell = console.info.bind(console);"
-        " window.open = function (url) {"
-        "  if (!navigator.userActivation.isActive)"
-        "   tell('vanzu:popup-blocked ' + (url === undefined ? '' : String(url)));"
-        "  return open.apply(this, arguments);"
-        " };"
-        "})();");
-
 // The length of `data` percent-encoded as QByteArray::toPercentEncoding() does it.
 qsizetype PercentEncodedSize(const QByteArray &data)
 {
@@ -51,99 +34,9 @@ qsizetype PercentEncodedSize(const QByteArray &data)
     }
     return size;
 }
-
-// A page shown full screen at its own request. Esc, or closing the window, asks the page to
-// leave full screen; the page's answer puts the view back into its tab.
-class TFullScreenWindow : public QWidget
-{
-public:
-    TFullScreenWindow(QWidget *owner, QWebEngineView *view) : QWidget(owner, Qt::Window), m_view(view)
-    {
-        setWindowTitle(owner->window()->windowTitle());
-        auto *layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(view);
-        auto *leave = new QAction(this);
-        leave->setShortcut(Qt::Key_Escape);
-        connect(leave, &QAction::triggered, this, &TFullScreenWindow::AskToLeave);
-        addAction(leave);
-    }
-
-protected:
-    void closeEvent(QCloseEvent *event) override
-    {
-        event->ignore();
-        AskToLeave();
-    }
-
-private:
-    void AskToLeave()
-    {
-        if (m_view && m_view->page())
-            m_view->page()->triggerAction(QWebEnginePage::ExitFullScreen);
-    }
-    QPointer<QWebEngineView> m_view;
-};
 } // namespace
 
 TBrowserError::TBrowserError(const QString &message) : std::runtime_error(message.toStdString()) { }
-
-// The engine's page; passes the engine's call-backs on to its host.
-class TBrowserPage : public QWebEnginePage
-{
-public:
-    TBrowserPage(TBrowserHost *host, QObject *parent) : QWebEnginePage(parent), m_host(host) { }
-
-    // The engine's own answers, for a host that leaves a call-back to the engine.
-    void engineAlert(const QUrl &origin, const QString &msg) { QWebEnginePage::javaScriptAlert(origin, msg); }
-    bool engineConfirm(const QUrl &origin, const QString &msg) { return QWebEnginePage::javaScriptConfirm(origin, msg); }
-    bool enginePrompt(const QUrl &origin, const QString &msg, const QString &defaultValue, QString *result)
-    {
-        return QWebEnginePage::javaScriptPrompt(origin, msg, defaultValue, result);
-    }
-
-protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
-    {
-        if (host() && m_host->IsNoticeLink(type, isMainFrame)) {
-            // Loaded the way the refresh button does it, once the engine's question is answered.
-            QMetaObject::invokeMethod(host(), &TBrowserHost::ReloadDocument, Qt::QueuedConnection);
-            return false;
-        }
-        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
-    }
-    void javaScriptAlert(const QUrl &origin, const QString &msg) override
-    {
-        if (host())
-            m_host->JavaScriptAlert(origin, msg);
-    }
-    bool javaScriptConfirm(const QUrl &origin, const QString &msg) override
-    {
-        return host() && m_host->JavaScriptConfirm(origin, msg);
-    }
-    bool javaScriptPrompt(const QUrl &origin, const QString &msg, const QString &defaultValue,
-                          QString *result) override
-    {
-        return host() && m_host->JavaScriptPrompt(origin, msg, defaultValue, result);
-    }
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber,
-                                  const QString &sourceID) override
-    {
-        if (!host())
-            return;
-        if (message.startsWith(kPopupMark)) {
-            m_host->PopupBlocked(url().resolved(QUrl(message.mid(kPopupMark.size()))));
-            return;
-        }
-        m_host->JavaScriptConsoleMessage(level, message, lineNumber, sourceID);
-    }
-
-private:
-    // The host, while it is there to be told: a page whose host has gone waits for its own end.
-    TBrowserHost *host() const { return m_host && !m_host->m_destroying ? m_host.data() : nullptr; }
-
-    QPointer<TBrowserHost> m_host; // owns this page through the engine view
-};
 
 TBrowserHost::TBrowserHost(QWidget *parent) : QWidget(parent)
 {
@@ -177,7 +70,7 @@ QWebEngineView *TBrowserHost::Engine()
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     QWebEngineScript popupWatch;
     popupWatch.setName(QStringLiteral("vanzu-popup-watch"));
-    popupWatch.setSourceCode(kPopupWatch);
+    popupWatch.setSourceCode(TBrowserPage::PopupWatchScript());
     popupWatch.setInjectionPoint(QWebEngineScript::DocumentCreation);
     popupWatch.setWorldId(QWebEngineScript::MainWorld);
     popupWatch.setRunsOnSubFrames(true);
@@ -436,104 +329,6 @@ void TBrowserHost::KeepAwakeWhileBusy()
 void TBrowserHost::EngineCreated(QWebEngineView *) { }
 
 void TBrowserHost::DocumentLoadStarted() { }
-
-void TBrowserHost::ContextMenuRequested(const QPoint &pos)
-{
-    if (!m_view)
-        return;
-    QMenu *menu = m_view->createStandardContextMenu();
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(m_view->mapToGlobal(pos));
-}
-
-void TBrowserHost::JavaScriptAlert(const QUrl &securityOrigin, const QString &msg)
-{
-    m_page->engineAlert(securityOrigin, msg);
-}
-
-bool TBrowserHost::JavaScriptConfirm(const QUrl &securityOrigin, const QString &msg)
-{
-    return m_page->engineConfirm(securityOrigin, msg);
-}
-
-bool TBrowserHost::JavaScriptPrompt(const QUrl &securityOrigin, const QString &msg, const QString &defaultValue,
-                                    QString *result)
-{
-    return m_page->enginePrompt(securityOrigin, msg, defaultValue, result);
-}
-
-void TBrowserHost::JavaScriptConsoleMessage(QWebEnginePage::JavaScriptConsoleMessageLevel, const QString &, int,
-                                            const QString &)
-{
-}
-
-void TBrowserHost::onNewWindowRequested(QWebEngineNewWindowRequest &request)
-{
-    // The engine has refused windows without the user's click already (see Engine()); any that
-    // still arrives is refused here. One click opens one window: the engine counts it as used.
-    if (!request.isUserInitiated()) {
-        PopupBlocked(request.requestedUrl());
-        return;
-    }
-    TBrowserHost *target = nullptr;
-    bool cancel = false;
-    if (!Raise(OnNewWindow2, this, target, cancel) || cancel)
-        return;
-    // The request stays the page's: the engine loads it under its rules for what a page may
-    // open (no data: document at the top, for one). Loading the address as the program's own
-    // would lift them. A page cannot adopt its own window, so without another view nothing opens.
-    if (!target || target == this || !target->Engine())
-        return;
-    target->NavigationIssued();
-    target->m_openedByPage = true;
-    request.openIn(target->m_page);
-}
-
-void TBrowserHost::PopupBlocked(const QUrl &url)
-{
-    const QString address = ShownAddress(url);
-    // The load's own reports ("完成") would cover the news at once.
-    if (m_busy) {
-        m_blockedPopup = address.isEmpty() ? kAboutBlank : address;
-        return;
-    }
-    Raise(OnPopupBlocked, this, address);
-}
-
-void TBrowserHost::onFullScreenRequested(QWebEngineFullScreenRequest request)
-{
-    if (!m_view) {
-        request.reject();
-        return;
-    }
-    request.accept();
-    if (!request.toggleOn()) {
-        LeaveFullScreen();
-        return;
-    }
-    if (IsFullScreen())
-        return;
-    m_fullScreen = new TFullScreenWindow(this, m_view);
-    // The whole screen also where no window manager answers the request for full screen.
-    if (QScreen *screen = window()->screen())
-        m_fullScreen->setGeometry(screen->geometry());
-    m_fullScreen->showFullScreen();
-    m_fullScreen->activateWindow();
-    m_view->setFocus(Qt::OtherFocusReason);
-}
-
-void TBrowserHost::LeaveFullScreen()
-{
-    QWidget *fullScreen = std::exchange(m_fullScreen, nullptr);
-    if (!fullScreen)
-        return;
-    layout()->addWidget(m_view);
-    m_view->show();
-    fullScreen->hide();
-    fullScreen->deleteLater();
-    if (isVisible())
-        m_view->setFocus(Qt::OtherFocusReason);
-}
 
 void TBrowserHost::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
