@@ -88,30 +88,39 @@ QString TTextList::value(const QString &name) const
 }
 
 namespace {
-// The box is owned by the active window, so it is modal to it and centred over it; the focus
-// returns where it was when the box closes.
-int execBox(QMessageBox &box)
+// Shows `box` modally and deletes it; returns the button pressed, or `gone` when the box went
+// with its owner before it was answered. The box is owned by the active window, so it is modal
+// to it and centred over it; that window may be destroyed while the box is open (a page leaving
+// full screen, say), and takes the box with it. The focus returns where it was.
+int execBox(QMessageBox *box, int gone)
 {
     QPointer<QWidget> focus = QApplication::focusWidget();
-    const int pressed = box.exec();
+    QPointer<QMessageBox> alive(box);
+    const int pressed = box->exec();
+    const bool answered = !alive.isNull();
+    delete alive.data();
     if (focus)
         focus->setFocus();
-    return pressed;
+    return answered ? pressed : gone;
 }
 } // namespace
 
 int MsgBox(const QString &text, const QString &caption, int flags)
 {
     QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton escape = QMessageBox::Ok; // what Esc would have answered
     switch (flags) {
-    case MB_OKCANCEL: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case MB_YESNOCANCEL: buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
-    case MB_YESNO: buttons = QMessageBox::Yes | QMessageBox::No; break;
+    case MB_OKCANCEL: buttons = QMessageBox::Ok | QMessageBox::Cancel; escape = QMessageBox::Cancel; break;
+    case MB_YESNOCANCEL:
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        escape = QMessageBox::Cancel;
+        break;
+    case MB_YESNO: buttons = QMessageBox::Yes | QMessageBox::No; escape = QMessageBox::No; break;
     default: buttons = QMessageBox::Ok; break;
     }
-    QMessageBox box(QMessageBox::Information, caption, text, buttons, QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText); // a message may quote an address or other text of a page
-    switch (execBox(box)) {
+    auto *box = new QMessageBox(QMessageBox::Information, caption, text, buttons, QApplication::activeWindow());
+    box->setTextFormat(Qt::PlainText); // a message may quote an address or other text of a page
+    switch (execBox(box, escape)) {
     case QMessageBox::Cancel: return IDCANCEL;
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;
@@ -126,11 +135,11 @@ void ShowMsg(const QString &text)
 
 void ShowAbout(const QString &text)
 {
-    QMessageBox box(
+    auto *box = new QMessageBox(
         QMessageBox::NoIcon, QStringLiteral("提示"), text, QMessageBox::Ok, QApplication::activeWindow());
-    const int size = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
-    box.setIconPixmap(QApplication::windowIcon().pixmap(QSize(size, size), box.devicePixelRatio()));
-    execBox(box);
+    const int size = box->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, box);
+    box->setIconPixmap(QApplication::windowIcon().pixmap(QSize(size, size), box->devicePixelRatio()));
+    execBox(box, QMessageBox::Ok);
 }
 
 QString LoadTextResource(const QString &name, const QString &type)

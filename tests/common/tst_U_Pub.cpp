@@ -30,6 +30,8 @@ private slots:
     void trimControls();
     void showMsg_data();
     void showMsg();
+    void boxGoesWithItsWindow_data();
+    void boxGoesWithItsWindow();
 };
 
 void tst_U_Pub::fromText_data()
@@ -272,6 +274,42 @@ void tst_U_Pub::showMsg()
     QCOMPARE(shown, message);
     QCOMPARE(icon, QMessageBox::Information);
     QCOMPARE(buttonCount, 1);
+}
+
+void tst_U_Pub::boxGoesWithItsWindow_data()
+{
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<int>("answer"); // what Esc would have answered
+    QTest::newRow("OK") << int(MB_OK) << int(IDOK);
+    QTest::newRow("OK, cancel") << int(MB_OKCANCEL) << int(IDCANCEL);
+    QTest::newRow("yes, no, cancel") << int(MB_YESNOCANCEL) << int(IDCANCEL);
+    QTest::newRow("yes, no") << int(MB_YESNO) << int(IDNO);
+}
+
+void tst_U_Pub::boxGoesWithItsWindow()
+{
+    // The window that owns an open box is destroyed (a page leaving full screen): the box goes
+    // with it, unanswered, and nothing is deleted twice.
+    QFETCH(int, flags);
+    QFETCH(int, answer);
+    auto *window = new QWidget;
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QPointer<QMessageBox> box;
+    bool ownedByWindow = false;
+    QTimer::singleShot(0, this, [&] {
+        box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ownedByWindow = box && box->parentWidget() == window;
+        if (ownedByWindow)
+            delete window;
+        else if (box)
+            box->reject();
+    });
+    const int answered = MsgBox(QStringLiteral("请输入商品关键信息"), QStringLiteral("提示"), flags);
+    QVERIFY(ownedByWindow);
+    QCOMPARE(answered, answer);
+    QVERIFY(box.isNull());
 }
 
 QTEST_MAIN(tst_U_Pub)
