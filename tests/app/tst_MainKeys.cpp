@@ -262,6 +262,12 @@ void tst_MainKeys::zoomStaysWithTab()
     press(Qt::CTRL | Qt::Key_2);
     QTRY_COMPARE(shown(), 110);
     QTRY_COMPARE(m_window->sBarStus->text(), QString()); // the level shows only briefly
+    // It stays when the tab goes on to another site.
+    TBrowserView *view = active()->Browser;
+    QVERIFY(view->Navigate(QStringLiteral("http://localhost:%1/b").arg(m_server.port()), kLoad));
+    QCOMPARE(QUrl(view->LocationURL()).host(), QStringLiteral("localhost"));
+    QTRY_COMPARE(shown(), 110);
+    QCOMPARE(view->zoom(), 110);
 }
 
 void tst_MainKeys::findInPage()
