@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 const QString kLoading = QStringLiteral("加载中...");
 const QString kDefault = QStringLiteral("默认");
@@ -44,31 +46,43 @@ void TFrm_Main::OpenInTab(const QString &Address, const TTabSheetEx *Keep)
             reuse = true;
         }
     }
+    // The first tab gets the start page's view, which has been loading since the window began.
+    TBrowserView *started = reuse ? nullptr : std::exchange(m_startView, nullptr);
     if (!reuse) {
         auto *tab = new TTabSheetEx(PageControl1);
         m_lastTab = tab;
-        tab->Browser = new TBrowserView(tab);
+        tab->Browser = started ? started : newBrowserView(tab);
+        tab->Browser->setParent(tab);
         tab->SetCaption(kLoading);
         tab->SetShowHint(true);
         auto *fill = new QVBoxLayout(tab);
         fill->setContentsMargins(0, 0, 0, 0);
         fill->addWidget(tab->Browser);
         PageControl1->SetActivePage(tab);
-
-        TBrowserView *view = tab->Browser;
-        view->InitializeView();
-        view->Silent = true;
-        view->DisableErrors.fpExceptions = false;
-        view->DisableErrors.ScriptErrorsSuppressed = true;
-        view->show();
-        bindBrowserEvents(view);
+        tab->Browser->show();
+        bindBrowserEvents(tab->Browser);
     }
     TTabSheetEx *tab = m_lastTab;
     tab->SetHint(tab->Caption());
-    if (Address == QLatin1String("about:blank"))
+    if (started && Address == QLatin1String("about:blank")) {
+        // Its load was issued before the tab listened: the tab takes over where it stands.
+        tab->SetCaption(kDefault);
+        tab->SetHint(kDefault);
+        tab->IsBusy = started->Busy();
+    } else if (Address == QLatin1String("about:blank"))
         ShowDefaultPage(tab->Browser);
     else
         tab->Browser->Navigate(Address, 0);
+}
+
+TBrowserView *TFrm_Main::newBrowserView(QWidget *parent)
+{
+    auto *view = new TBrowserView(parent);
+    view->InitializeView();
+    view->Silent = true;
+    view->DisableErrors.fpExceptions = false;
+    view->DisableErrors.ScriptErrorsSuppressed = true;
+    return view;
 }
 
 void TFrm_Main::bindBrowserEvents(TBrowserView *view)

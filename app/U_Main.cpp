@@ -80,13 +80,18 @@ void SetHint(QWidget *control, const QString &hint)
 TFrm_Main::TFrm_Main(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Frm_Main"));
+    // The start page is issued before anything else is built: the engine starts with it, and
+    // the start page's renderer is launched and fed while the rest of the window is made and
+    // shown. The start tab takes the view below.
+    m_startView = newBrowserView(this);
+    m_startView->hide();
+    ShowDefaultPage(m_startView);
     createControls();
     FormCreate();
     // The popular shops and the start tab are made with the window rather than when it is first
     // shown. The engine's view is then in place before the window system's window exists, which
     // is made once, ready for the engine's drawing; added to a shown window, the view had the
-    // window made a second time. And the engine starts the start page's renderer while the
-    // window is still being shown.
+    // window made a second time.
     CreateTopShopButtons();
     OpenStartTab();
 }

@@ -172,12 +172,17 @@ private:
     void PricesOfferCountChanged(int count);
     void placePricesButton();
     void bindBrowserEvents(TBrowserView *view);
+    // A browser view set up as every tab's is, not yet shown.
+    TBrowserView *newBrowserView(QWidget *parent);
     void endTabClose();
     // The tab that holds the view that raised an event; null while that tab is being destroyed.
     TTabSheetEx *tabOf(QObject *view) const;
 
     QDateTime m_startTime;
     QPointer<TTabSheetEx> m_lastTab;
+    // The start page's view, made and loading before the rest of the window; the start tab
+    // takes it.
+    TBrowserView *m_startView = nullptr;
     TMainKeys *m_keys = nullptr;
     TDownloadManager *m_downloads = nullptr;
     TSitePermissions *m_permissions = nullptr;

@@ -104,6 +104,7 @@ private slots:
     void cleanup();
 
     void startTab();
+    void startTabTakesOverItsLoad();
     void startTabReusedByFirstAddress();
     void successiveCallsAddTabs();
     void reuseByCaption_data();
@@ -230,6 +231,31 @@ void tst_TabManager::startTab()
     QTRY_VERIFY_WITH_TIMEOUT(!t->Browser->Busy(), kLoad);
     QCOMPARE(m_startWatch->captions, QStringList({"默认"}));
     QCOMPARE(m_startWatch->titles, QStringList({"默认"}));
+}
+
+void tst_TabManager::startTabTakesOverItsLoad()
+{
+    // The start page is issued while the window is still being built, before its tab exists.
+    // The tab takes that view over as it stands: one view, in the tab, loading, with Stop lit.
+    TFrm_Main window;
+    const QList<TBrowserView *> views = window.findChildren<TBrowserView *>();
+    QCOMPARE(views.size(), 1);
+    auto *tab = qobject_cast<TTabSheetEx *>(window.PageControl1->ActivePage());
+    QVERIFY(tab);
+    QCOMPARE(views.first(), tab->Browser);
+    QCOMPARE(tab->Browser->parentWidget(), tab);
+    QCOMPARE(tab->Caption(), QStringLiteral("默认"));
+    QVERIFY(tab->Browser->Busy());
+    QVERIFY(tab->IsBusy);
+    QVERIFY(window.btnStop->isEnabled());
+    TabWatch watch(tab);
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(watch.settledOn(QStringLiteral("默认")), kLoad);
+    QVERIFY(!window.btnStop->isEnabled());
+    QVERIFY(tab->Browser->isVisible());
+    // The tab never read anything else, and the title reached the window once.
+    QCOMPARE(watch.captions, QStringList({"默认"}));
+    QCOMPARE(watch.titles, QStringList({"默认"}));
 }
 
 void tst_TabManager::startTabReusedByFirstAddress()
