@@ -182,6 +182,8 @@ QString Figure(double value, const QString &unit)
         return QStringLiteral("n/a");
     if (unit == QLatin1String("MiB"))
         return QStringLiteral("%1 MiB").arg(value / 1024, 0, 'f', 0);
+    if (unit == QLatin1String("%"))
+        return QStringLiteral("%1 %").arg(value, 0, 'f', 0);
     return QStringLiteral("%1 ms").arg(value, 0, 'f', value < 10 ? 1 : 0);
 }
 } // namespace
@@ -256,6 +258,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("pss_kb"), QStringLiteral("PSS 5 s after click")},
         {QStringLiteral("pss30_kb"), QStringLiteral("PSS 30 s after click")},
         {QStringLiteral("cpu_ms"), QStringLiteral("program's CPU time")},
+        {QStringLiteral("busy_pct"), QStringLiteral("processors busy until all loaded")},
     };
     for (const QString &kind : std::as_const(kinds)) {
         const bool heavyPages = kind == QLatin1String("heavy");
@@ -288,7 +291,9 @@ int main(int argc, char *argv[])
             }
             for (const auto &[key, name] : measures) {
                 Row row {QStringLiteral("%1 %2 shops: %3").arg(kind).arg(shops).arg(name),
-                    key.endsWith(QLatin1String("_kb")) ? QStringLiteral("MiB") : QStringLiteral("ms"),
+                    key.endsWith(QLatin1String("_kb"))      ? QStringLiteral("MiB")
+                        : key.endsWith(QLatin1String("_pct")) ? QStringLiteral("%")
+                                                              : QStringLiteral("ms"),
                     Median(paced.value(key)), Median(naive.value(key))};
                 // The goals: with heavy pages and many shops, what a shopper waits for; with a
                 // handful of shops, never worse than loading them all at once.

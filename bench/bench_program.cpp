@@ -39,6 +39,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 constexpr int kMemorySampleMs = 5000; // after the click
@@ -97,6 +98,23 @@ double OwnCpuMs()
     getrusage(RUSAGE_SELF, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+// The machine's processor time so far, in clock ticks: working, and in all. From the "cpu" line
+// of /proc/stat; idle and waiting for input or output are not work.
+std::pair<qint64, qint64> MachineTicks()
+{
+    QFile stat(QStringLiteral("/proc/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {-1, -1};
+    const QList<QByteArray> fields = stat.readLine().simplified().split(' ');
+    qint64 busy = 0, total = 0;
+    for (int i = 1; i <= 8 && i < fields.size(); ++i) { // user ... steal; guest time is in user
+        total += fields.at(i).toLongLong();
+        if (i != 4 && i != 5)
+            busy += fields.at(i).toLongLong();
+    }
+    return {busy, total};
 }
 
 QStringList FirstShops(int count)
@@ -196,6 +214,10 @@ int Compare(TFrm_Main &window, int shops, bool paced)
     StallMeter stalls;
     QElapsedTimer clock;
     const double cpuBefore = OwnCpuMs();
+    // How busy the whole machine was from the click until the last page had loaded: where it is
+    // short of full, more loads at once could have used the processors.
+    const std::pair<qint64, qint64> ticksBefore = MachineTicks();
+    double busyPercent = -1;
     stalls.Start();
     clock.start();
     QTest::mouseClick(window.btnGo, Qt::LeftButton);
@@ -216,8 +238,12 @@ int Compare(TFrm_Main &window, int shops, bool paced)
                 const qint64 now = clock.elapsed();
                 if (tab == active)
                     activeAt = now;
-                if (++loaded == tabCount)
+                if (++loaded == tabCount) {
                     allAt = now;
+                    const std::pair<qint64, qint64> ticks = MachineTicks();
+                    if (ticksBefore.first >= 0 && ticks.second > ticksBefore.second)
+                        busyPercent = 100.0 * (ticks.first - ticksBefore.first) / (ticks.second - ticksBefore.second);
+                }
             });
     }
 
@@ -261,7 +287,8 @@ int Compare(TFrm_Main &window, int shops, bool paced)
     const double cpuMs = OwnCpuMs() - cpuBefore;
 
     Say(QStringLiteral("result stall_ms=%1 tabs_ms=%2 active_ms=%3 all_ms=%4 pss_kb=%5 loaded=%6/%7 tabs=%8 "
-                       "read_ms=%9 offers=%10 pss30_kb=%11 cpu_ms=%12 limit_low=%13 limit_mean=%14 limit_high=%15")
+                       "read_ms=%9 offers=%10 pss30_kb=%11 cpu_ms=%12 limit_low=%13 limit_mean=%14 limit_high=%15 "
+                       "busy_pct=%16")
             .arg(stalls.longest)
             .arg(tabsAt)
             .arg(activeAt)
@@ -277,6 +304,7 @@ int Compare(TFrm_Main &window, int shops, bool paced)
             .arg(limitSamples ? limitLow : -1)
             .arg(limitSamples ? limitSum / limitSamples : -1, 0, 'f', 1)
             .arg(limitSamples ? limitHigh : -1)
+            .arg(busyPercent, 0, 'f', 0)
             .toLatin1());
     return finished && tabCount == shops ? 0 : 1;
 }
