@@ -131,11 +131,17 @@ void TPageReader::ReadNow(double changeStamp, bool last)
             if (!self || self->m_done)
                 return;
             self->m_scriptRunning = false;
+            const QString text = result.toString();
+            // A change elsewhere in the document (a countdown ticking, a banner turning) reads
+            // the same: it is not reported again.
+            const bool changed = !self->m_readOnce || text != self->m_lastReading;
             self->m_readOnce = true;
             self->m_readStamp = changeStamp;
+            self->m_lastReading = text;
             if (last)
                 self->Finish();
-            emit self->read(result.toString());
+            if (changed)
+                emit self->read(text);
             if (last && self)
                 emit self->done();
         });

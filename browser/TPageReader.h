@@ -16,7 +16,8 @@ class TBrowserHost;
 // the script in the program's own script world (QWebEngineScript::ApplicationWorld), where the
 // page's scripts can neither see it nor change what it returns. Until SettleMs after the load
 // it keeps watching: a document that changes again (a results list filled in by script after
-// loading) is read again once it is quiet. Each reading is reported; the last one stands.
+// loading) is read again once it is quiet. Each reading that differs from the one before is
+// reported; the last one stands.
 //
 // Only that one document is read: a view that goes on to another page before the reading is
 // done fails with Left. The page is held awake while it is read (TPageLifecycle); a page that
@@ -43,7 +44,7 @@ public:
     bool IsReading() const { return m_page != nullptr; }
 
 signals:
-    // The script's result (text), once or more.
+    // The script's result (text), once or more: again only when it has changed.
     void read(const QString &result);
     // The reading is over: after the last `read`, or after `failed`.
     void done();
@@ -66,5 +67,6 @@ private:
     bool m_scriptRunning = false;
     bool m_readOnce = false;
     double m_readStamp = -1; // the document's last change as of the last reading
+    QString m_lastReading;
     bool m_done = false;
 };
