@@ -1,6 +1,6 @@
 #include "TFindBar.h"
 
-#include "EnableClearButtonWhenShown.h"
+#include "EnableClearButtonLater.h"
 #include "TBrowserHost.h"
 
 #include <QApplication>
@@ -36,7 +36,7 @@ TFindBar::TFindBar(QWidget *parent) : QFrame(parent)
     EdtFind = new QLineEdit(this);
     EdtFind->setObjectName(QStringLiteral("EdtFind"));
     EdtFind->setFixedWidth(200);
-    EnableClearButtonWhenShown(EdtFind); // the bar starts hidden
+    EnableClearButtonLater(EdtFind); // the bar starts hidden
     EdtFind->installEventFilter(this);
     row->addWidget(EdtFind);
     auto makeButton = [this, row](const QString &name, const QString &caption, const QString &hint) {

@@ -1,6 +1,6 @@
 #include "TPriceTable.h"
 
-#include "EnableClearButtonWhenShown.h"
+#include "EnableClearButtonLater.h"
 #include "TPriceParser.h"
 #include "U_Pub.h"
 
@@ -250,7 +250,7 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("EdtFilter"));
     m_filter->setPlaceholderText(QStringLiteral("筛选：商品或网店"));
-    EnableClearButtonWhenShown(m_filter); // the pane starts hidden
+    EnableClearButtonLater(m_filter); // the pane starts hidden
     bar->addWidget(m_filter, 1);
     m_accessories = new QCheckBox(QStringLiteral("隐藏疑似配件"), this);
     m_accessories->setToolTip(

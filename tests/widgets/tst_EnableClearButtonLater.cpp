@@ -1,16 +1,17 @@
-#include "EnableClearButtonWhenShown.h"
+#include "EnableClearButtonLater.h"
 
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
 
-class tst_EnableClearButtonWhenShown : public QObject
+class tst_EnableClearButtonLater : public QObject
 {
     Q_OBJECT
 private slots:
     void buttonComesWithFirstShow_data();
     void buttonComesWithFirstShow();
+    void buttonComesUnshownAfterTheDelay();
 };
 
 static QToolButton *clearButton(QLineEdit *edit)
@@ -19,7 +20,7 @@ static QToolButton *clearButton(QLineEdit *edit)
     return buttons.size() == 1 ? buttons.constFirst() : nullptr;
 }
 
-void tst_EnableClearButtonWhenShown::buttonComesWithFirstShow_data()
+void tst_EnableClearButtonLater::buttonComesWithFirstShow_data()
 {
     QTest::addColumn<bool>("windowShownFirst");
     QTest::addColumn<bool>("editHidden");
@@ -29,7 +30,7 @@ void tst_EnableClearButtonWhenShown::buttonComesWithFirstShow_data()
     QTest::newRow("visible already") << true << false;
 }
 
-void tst_EnableClearButtonWhenShown::buttonComesWithFirstShow()
+void tst_EnableClearButtonLater::buttonComesWithFirstShow()
 {
     QFETCH(bool, windowShownFirst);
     QFETCH(bool, editHidden);
@@ -43,7 +44,7 @@ void tst_EnableClearButtonWhenShown::buttonComesWithFirstShow()
         QVERIFY(QTest::qWaitForWindowExposed(&window));
     }
 
-    EnableClearButtonWhenShown(edit);
+    EnableClearButtonLater(edit);
     const bool visible = edit->isVisible();
     QCOMPARE(edit->isClearButtonEnabled(), visible);
     QCOMPARE(clearButton(edit) != nullptr, visible);
@@ -67,5 +68,22 @@ void tst_EnableClearButtonWhenShown::buttonComesWithFirstShow()
     QCOMPARE(edit->text(), QString());
 }
 
-QTEST_MAIN(tst_EnableClearButtonWhenShown)
-#include "tst_EnableClearButtonWhenShown.moc"
+void tst_EnableClearButtonLater::buttonComesUnshownAfterTheDelay()
+{
+    // A box that stays hidden gets its button all the same, once the window has started.
+    QWidget window;
+    auto *edit = new QLineEdit(&window);
+    (new QVBoxLayout(&window))->addWidget(edit);
+    EnableClearButtonLater(edit);
+    QVERIFY(!edit->isClearButtonEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(edit->isClearButtonEnabled(), ClearButtonDelayMs * 4);
+    QVERIFY(!window.isVisible());
+
+    // Shown afterwards, it has the one button.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(clearButton(edit));
+}
+
+QTEST_MAIN(tst_EnableClearButtonLater)
+#include "tst_EnableClearButtonLater.moc"
