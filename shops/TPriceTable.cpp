@@ -42,13 +42,32 @@ void TOfferTableModel::Clear()
 
 void TOfferTableModel::SetShopOffers(const QString &shop, const QList<TOffer> &offers)
 {
-    beginResetModel();
-    m_offers.erase(
-        std::remove_if(m_offers.begin(), m_offers.end(), [&](const TOffer &o) { return o.Shop == shop; }),
-        m_offers.end());
-    m_offers += offers;
+    // Rows go and come one shop at a time, not in a reset: the rows the user has selected or
+    // scrolled to stay while the other shops arrive.
+    const bool judgedBefore = m_offers.size() >= AccessoryMinOffers;
+    const qint64 medianBefore = m_medianFen;
+    for (qsizetype last = m_offers.size() - 1; last >= 0; --last) {
+        if (m_offers.at(last).Shop != shop)
+            continue;
+        qsizetype first = last;
+        while (first > 0 && m_offers.at(first - 1).Shop == shop)
+            --first;
+        beginRemoveRows({}, int(first), int(last));
+        m_offers.remove(first, last - first + 1);
+        endRemoveRows();
+        last = first;
+    }
+    if (!offers.isEmpty()) {
+        beginInsertRows({}, int(m_offers.size()), int(m_offers.size() + offers.size() - 1));
+        m_offers += offers;
+        endInsertRows();
+    }
+    // Which offers are probable accessories follows the median and the table's size; the filter
+    // that hides them looks again (no roles named: every role may have changed).
     UpdateMedian();
-    endResetModel();
+    const bool judged = m_offers.size() >= AccessoryMinOffers;
+    if ((m_medianFen != medianBefore || judged != judgedBefore) && !m_offers.isEmpty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
 void TOfferTableModel::SetPicture(const QUrl &address, const QPixmap &picture)
