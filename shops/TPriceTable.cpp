@@ -1,6 +1,7 @@
 #include "TPriceTable.h"
 
 #include "EnableClearButtonLater.h"
+#include "TPictureFetcher.h"
 #include "TPriceParser.h"
 #include "U_Pub.h"
 
@@ -9,12 +10,9 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -25,7 +23,6 @@
 
 namespace {
 constexpr int kPictureSize = 40;
-constexpr qint64 kMaxPictureBytes = 2 * 1024 * 1024;
 constexpr int kMaxPictureRequests = 400; // per comparison
 } // namespace
 
@@ -315,7 +312,6 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
 
 void TPriceTablePane::Start(const QStringList &shops)
 {
-    ++m_generation;
     m_shops = shops;
     m_states.clear();
     m_picturesAsked.clear();
@@ -359,34 +355,20 @@ void TPriceTablePane::UpdateAccessorySwitch()
 
 void TPriceTablePane::FetchPictures(const QList<TOffer> &offers)
 {
-    if (!m_network)
-        m_network = new QNetworkAccessManager(this);
+    if (!m_pictures) {
+        m_pictures = new TPictureFetcher(QSize(kPictureSize, kPictureSize), this);
+        connect(m_pictures, &TPictureFetcher::fetched, this, [this](const QUrl &address, const QImage &picture) {
+            if (m_picturesAsked.contains(address))
+                m_model->SetPicture(address, QPixmap::fromImage(picture));
+        });
+    }
     for (const TOffer &offer : offers) {
         const QUrl address = offer.Picture;
         if (address.isEmpty() || m_picturesAsked.contains(address)
             || m_picturesAsked.size() >= kMaxPictureRequests)
             continue;
         m_picturesAsked.insert(address, true);
-        QNetworkRequest request(address);
-        request.setTransferTimeout(15000);
-        QNetworkReply *reply = m_network->get(request);
-        const int generation = m_generation;
-        connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received) {
-            if (received > kMaxPictureBytes)
-                reply->abort();
-        });
-        connect(reply, &QNetworkReply::finished, this, [this, reply, address, generation] {
-            reply->deleteLater();
-            if (generation != m_generation || reply->error() != QNetworkReply::NoError)
-                return;
-            QImageReader reader(reply);
-            reader.setAllocationLimit(64); // MB: a page's picture may claim any size
-            const QImage image = reader.read();
-            if (!image.isNull())
-                m_model->SetPicture(address,
-                    QPixmap::fromImage(image.scaled(
-                        kPictureSize, kPictureSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-        });
+        m_pictures->Fetch(address);
     }
 }
 

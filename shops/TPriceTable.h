@@ -11,7 +11,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QNetworkAccessManager;
+class TPictureFetcher;
 class QPushButton;
 class QTableView;
 
@@ -128,9 +128,8 @@ private:
     QPushButton *m_export;
     QPushButton *m_hide;
     QLabel *m_statesLabel;
-    QNetworkAccessManager *m_network = nullptr;
+    TPictureFetcher *m_pictures = nullptr; // made with the first offers
     QStringList m_shops;
     QHash<QString, QString> m_states;
-    QHash<QUrl, bool> m_picturesAsked;
-    int m_generation = 0; // of the comparison; pictures of an earlier one are dropped
+    QHash<QUrl, bool> m_picturesAsked; // this comparison's; pictures of an earlier one are dropped
 };

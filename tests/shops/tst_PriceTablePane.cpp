@@ -1,5 +1,8 @@
 #include "TPriceTable.h"
+#include "TPictureFetcher.h"
+#include "TestHttpServer.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -21,6 +24,17 @@ QList<TOffer> offers(const QString &shop, const QList<QPair<QString, qint64>> &n
     return list;
 }
 
+QByteArray png(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
 QStringList shownNames(const TPriceTablePane &pane)
 {
     QStringList names;
@@ -36,6 +50,7 @@ class tst_PriceTablePane : public QObject
     Q_OBJECT
 private slots:
     void shopsArriveAroundTheUser();
+    void offerPicturesArrive();
 };
 
 void tst_PriceTablePane::shopsArriveAroundTheUser()
@@ -82,3 +97,40 @@ void tst_PriceTablePane::shopsArriveAroundTheUser()
 
 QTEST_MAIN(tst_PriceTablePane)
 #include "tst_PriceTablePane.moc"
+
+void tst_PriceTablePane::offerPicturesArrive()
+{
+    // Each offer's picture as the shop's picture host sends it; the table shows it small, and a
+    // picture that cannot be had leaves its cell empty.
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    server.setPage("/wide.png", png({200, 100}), "image/png");
+    server.setPage("/tall.png", png({30, 90}), "image/png");
+    server.setPage("/text.png", "<html>not a picture</html>", "image/png");
+    TestHttpServer::Reply huge;
+    huge.contentType = "image/png";
+    huge.body = png({40, 40}) + QByteArray(TPictureFetcher::MaxBytes + 1024, 'x');
+    server.setReply("/huge.png", huge);
+    const QList<QPair<QByteArray, QSize>> pictures {{"/wide.png", {40, 20}}, {"/text.png", {0, 0}},
+        {"/missing.png", {0, 0}}, {"/huge.png", {0, 0}}, {"/tall.png", {13, 40}}};
+
+    TPriceTablePane pane;
+    pane.Start({QStringLiteral("甲店")});
+    QList<TOffer> list;
+    for (const auto &[path, size] : pictures) {
+        list += offers(QStringLiteral("甲店"), {{QString::fromLatin1(path), 1000 + list.size()}});
+        list.last().Picture = QUrl(QString::fromLatin1(server.baseUrl() + path));
+    }
+    pane.SetShopOffers(QStringLiteral("甲店"), list);
+    // Every picture is asked for once, however often the shop's offers come again.
+    pane.SetShopOffers(QStringLiteral("甲店"), list);
+
+    const auto pictureOf = [&pane](int row) {
+        return pane.Model()->index(row, TOfferTableModel::ColPicture).data(Qt::DecorationRole).value<QPixmap>();
+    };
+    QTRY_VERIFY(!pictureOf(0).isNull() && !pictureOf(4).isNull());
+    QTRY_COMPARE(server.requestTargets().size(), pictures.size());
+    QTest::qWait(300); // the failed ones have nothing to wait for
+    for (int row = 0; row < pictures.size(); ++row)
+        QCOMPARE(pictureOf(row).size(), pictures.at(row).second);
+}
