@@ -48,14 +48,21 @@ void TPageLifecycle::Track(QWebEnginePage *page)
 {
     if (m_lastUsed.contains(page))
         return;
+    if (page->isVisible())
+        m_seen.insert(page);
     Used(page);
-    connect(page, &QWebEnginePage::visibleChanged, this, [this, page] { Used(page); });
+    connect(page, &QWebEnginePage::visibleChanged, this, [this, page](bool visible) {
+        if (visible)
+            m_seen.insert(page);
+        Used(page);
+    });
     connect(page, &QWebEnginePage::loadFinished, this, [this, page] { Used(page); });
     // The engine recommends sleep only once a hidden page has finished loading.
     connect(page, &QWebEnginePage::recommendedStateChanged, this, [this] { Schedule(0); });
     connect(page, &QObject::destroyed, this, [this, page] {
         m_lastUsed.remove(page);
         m_held.remove(page);
+        m_seen.remove(page);
     });
 }
 
@@ -117,8 +124,8 @@ void TPageLifecycle::Sweep()
         }
         // The engine discards only a frozen page (and recommends it only then).
         if (page->lifecycleState() == LifecycleState::Active) {
-            const qint64 freezeIn
-                = m_freezeAfter < 0 ? -1 : qMax<qint64>(0, m_lastUsed.value(page) + m_freezeAfter - now);
+            const qint64 after = m_seen.contains(page) ? m_freezeAfter : qMin(m_freezeAfter, 0);
+            const qint64 freezeIn = after < 0 ? -1 : qMax<qint64>(0, m_lastUsed.value(page) + after - now);
             if (discard || freezeIn == 0)
                 page->setLifecycleState(LifecycleState::Frozen);
             else if (freezeIn > 0)

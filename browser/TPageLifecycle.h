@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 
 class QWebEnginePage;
@@ -11,7 +12,9 @@ class QWebEnginePage;
 // Every page keeps a renderer process of its own, tens of megabytes for a shop's page; a user who
 // compares sixty shops looks at a few of them at a time.
 //
-// A page hidden for FreezeAfter ms is frozen: its scripts and timers stop. Of the hidden pages,
+// A page hidden for FreezeAfter ms is frozen: its scripts and timers stop. A page the user has
+// never seen (a comparison's background tab) is frozen as soon as it has loaded and been read:
+// nobody waits for what its scripts do meanwhile. Of the hidden pages,
 // only the KeepAlive used most recently (shown, hidden or loaded) keep their renderer; the
 // others are discarded once they have rested for half a second. Both follow the engine's
 // recommendedState, which keeps awake what must stay awake: pages still loading, playing sound,
@@ -31,7 +34,8 @@ public:
     // Hidden pages that keep their renderer; -1: all of them.
     int KeepAlive() const { return m_keepAlive; }
     void SetKeepAlive(int count);
-    // Milliseconds a page stays hidden before it is frozen; -1: never.
+    // Milliseconds a page the user has seen stays hidden before it is frozen; -1: never, not even
+    // a page never seen.
     int FreezeAfter() const { return m_freezeAfter; }
     void SetFreezeAfter(int ms);
 
@@ -51,6 +55,7 @@ private:
     QElapsedTimer m_clock;
     QHash<QWebEnginePage *, qint64> m_lastUsed; // on m_clock
     QHash<QWebEnginePage *, int> m_held;
+    QSet<QWebEnginePage *> m_seen; // shown at least once
     QTimer m_sweep;
     int m_keepAlive = 4;
     int m_freezeAfter = 10000;
