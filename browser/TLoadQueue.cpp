@@ -15,12 +15,9 @@ constexpr qint64 kPlaceHeldMs = 10000;
 // and starting its load take the thread for some milliseconds each; in slices this short the
 // window stays responsive, while a handful of loads still start almost together.
 constexpr qint64 kSliceMs = 30;
-// How often the limit is looked at while loads wait: long enough for loads just started to
-// weigh on the window, short enough to follow a comparison of a few seconds.
+// How often the limit is looked at while loads wait: long enough for a load just started to
+// show in the processors' load, short enough to follow a comparison of a few seconds.
 constexpr int kSampleMs = 250;
-// How often the window's lag is probed in between: a timer this fine comes late by as much as
-// the thread was kept from its event loop.
-constexpr int kProbeMs = 20;
 } // namespace
 
 TLoadQueue *TLoadQueue::Instance()
@@ -37,9 +34,6 @@ TLoadQueue::TLoadQueue(QObject *parent) : QObject(parent)
     connect(&m_pump, &QTimer::timeout, this, &TLoadQueue::Pump);
     m_sampler.setInterval(kSampleMs);
     connect(&m_sampler, &QTimer::timeout, this, &TLoadQueue::Sample);
-    m_probe.setTimerType(Qt::PreciseTimer);
-    m_probe.setInterval(kProbeMs);
-    connect(&m_probe, &QTimer::timeout, this, &TLoadQueue::Probe);
 }
 
 void TLoadQueue::SetMaxRunning(int count)
@@ -52,18 +46,8 @@ void TLoadQueue::SetMaxRunning(int count)
 void TLoadQueue::SetAdaptive(bool adaptive)
 {
     m_adaptive = adaptive;
-    if (!adaptive) {
+    if (!adaptive)
         m_sampler.stop();
-        m_probe.stop();
-    }
-}
-
-void TLoadQueue::Probe()
-{
-    const qint64 away = m_sinceProbe.restart() - kProbeMs;
-    // The first probe only starts the count: before it the thread was busy with the turn that
-    // enqueued the loads.
-    m_longestAway = m_longestAway < 0 ? 0 : qMax(m_longestAway, away);
 }
 
 void TLoadQueue::Sample()
@@ -71,18 +55,17 @@ void TLoadQueue::Sample()
     if (m_waiting.isEmpty()) {
         // The queue has run dry: the next comparison starts from the usual limit.
         m_sampler.stop();
-        m_probe.stop();
         m_pacer.Reset();
         m_maxRunning = m_pacer.Limit();
         return;
     }
-    Probe(); // the time since the last probe counts too
-    bool shownLoading = false; // and not hung: a shop that never answers holds nothing back
-    for (auto it = m_running.cbegin(); it != m_running.cend(); ++it)
-        shownLoading = shownLoading || (it.key()->isVisible() && it.value().elapsed() < kPlaceHeldMs);
+    QList<qint64> renderers;
+    for (auto it = m_running.cbegin(); it != m_running.cend(); ++it) {
+        if (QWebEngineView *view = it.key()->EngineView())
+            renderers.append(view->page()->renderProcessPid());
+    }
     const int before = m_maxRunning;
-    m_maxRunning = m_pacer.Adjust({int(m_longestAway), shownLoading, RunningCount(), int(m_waiting.size())});
-    m_longestAway = 0;
+    m_maxRunning = m_pacer.Adjust({m_processors.BusySince(renderers), RunningCount(), int(m_waiting.size())});
     if (m_maxRunning > before)
         Schedule(0);
 }
@@ -105,9 +88,7 @@ void TLoadQueue::Enqueue(TBrowserHost *host)
         return;
     }
     if (m_adaptive && !m_sampler.isActive()) {
-        m_longestAway = -1;
-        m_sinceProbe.start();
-        m_probe.start();
+        m_processors.Restart(); // the first sample measures from here
         m_sampler.start();
     }
     Schedule(0);

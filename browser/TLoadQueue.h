@@ -18,9 +18,9 @@ class TBrowserHost;
 // A view's first load waits here, and the engine view is created only when the load starts.
 // Loads start in short slices of the turns of the event loop: a visible view's first, whatever
 // the limit; then the others in the order they came, while fewer than MaxRunning of them are
-// loading. The limit follows what the machine gives (TLoadPacer): more loads while the window
-// answers and the page on screen has loaded, fewer while the window lags. A load that somebody
-// waits for starts at once (StartNow). Process-wide, on the user-interface thread.
+// loading. The limit follows what the machine gives (TLoadPacer): more loads while they wait on
+// the network, fewer while the processors are busy. A load that somebody waits for starts at once
+// (StartNow). Process-wide, on the user-interface thread.
 class TLoadQueue : public QObject
 {
     Q_OBJECT
@@ -36,7 +36,7 @@ public:
     // Setting it fixes the limit (no more adapting) until SetAdaptive(true).
     int MaxRunning() const { return m_maxRunning; }
     void SetMaxRunning(int count);
-    // On: the limit follows the window's lag while loads wait, and starts again from
+    // On: the limit follows the processors' load while loads wait, and starts again from
     // TLoadPacer::Start once the queue has run dry.
     bool Adaptive() const { return m_adaptive; }
     void SetAdaptive(bool adaptive);
@@ -70,19 +70,15 @@ private:
     TBrowserHost *Next() const;
     void Pump();
     void Schedule(int delayMs);
-    // Moves the limit with the window's lag; runs while loads wait.
+    // Moves the limit with the processors' load; runs while loads wait.
     void Sample();
-    // Notes how long the thread was away from its event loop since the last probe.
-    void Probe();
 
     QList<TBrowserHost *> m_waiting; // in the order they start
     QHash<TBrowserHost *, QElapsedTimer> m_running; // since when each has been loading
     QTimer m_pump;
     QTimer m_sampler;
-    QTimer m_probe;
-    QElapsedTimer m_sinceProbe;
-    qint64 m_longestAway = -1; // since the last sample, beyond the probe's interval; -1: not yet known
     TLoadPacer m_pacer;
+    TProcessorLoad m_processors;
     int m_maxRunning = TLoadPacer::Start;
     bool m_adaptive = true;
     bool m_paced = true;

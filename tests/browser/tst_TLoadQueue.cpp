@@ -92,8 +92,10 @@ private slots:
     void waitingCallerLoadsAtOnce_data();
     void waitingCallerLoadsAtOnce();
     void unpacedStartsAtOnce();
-    void pacerFollowsTheWindow_data();
-    void pacerFollowsTheWindow();
+    void pacerFollowsProcessors_data();
+    void pacerFollowsProcessors();
+    void processorTicks_data();
+    void processorTicks();
 
     void comparisonLoadsActiveTabFirst();
     void hiddenPageFreezesAndWakes();
@@ -373,28 +375,25 @@ void tst_TLoadQueue::unpacedStartsAtOnce()
 
 // ---------------------------------------------------------------------------------------------
 
-void tst_TLoadQueue::pacerFollowsTheWindow_data()
+void tst_TLoadQueue::pacerFollowsProcessors_data()
 {
-    // Samples "lag shown running waiting", separated by ";", each "xN" times; the limits after
-    // each. shown: "S" while the page on screen loads, "-" once it has loaded. running: "L" for
-    // every place taken, as while loads wait for one.
+    // Samples "busy running waiting", separated by ";", each "xN" times; the limits after each.
     QTest::addColumn<QString>("samples");
     QTest::addColumn<QList<int>>("limits");
-    QTest::newRow("the window answers: two more each time, up to the ceiling")
-        << "5 - L 40 x14" << QList<int> {10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 32, 32};
-    QTest::newRow("the window lags: one fewer each time, down to the floor")
-        << "80 - L 40 x8" << QList<int> {7, 6, 5, 4, 3, 2, 2, 2};
-    QTest::newRow("a lag just short of the mark is no lag") << "49 - L 40 x2" << QList<int> {10, 12};
-    QTest::newRow("the page on screen still loads: holds")
-        << "5 S L 40 x3; 5 - L 40" << QList<int> {8, 8, 8, 10};
-    QTest::newRow("places free: the loads are not what waits") << "0 - 3 40 x2" << QList<int> {8, 8};
-    QTest::newRow("nothing waits") << "0 - L 0 x2" << QList<int> {8, 8};
-    QTest::newRow("not measured yet: holds") << "-1 - L 40 x2" << QList<int> {8, 8};
-    QTest::newRow("a lag while the page on screen loads still takes loads back")
-        << "5 - L 40 x2; 120 S L 40 x3; 10 - L 40" << QList<int> {10, 12, 11, 10, 9, 11};
+    QTest::newRow("network-bound: two more each time, up to the ceiling")
+        << "0.3 L 40 x5" << QList<int> {8, 10, 12, 12, 12};
+    QTest::newRow("processors busy: one fewer each time, down to the floor")
+        << "0.95 L 40 x6" << QList<int> {5, 4, 3, 2, 2, 2};
+    QTest::newRow("idle with places free: the loads are not what waits")
+        << "0.2 2 40 x2" << QList<int> {6, 6};
+    QTest::newRow("idle with nothing waiting") << "0.1 6 0 x2" << QList<int> {6, 6};
+    QTest::newRow("between idle and busy: holds") << "0.75 L 40 x3" << QList<int> {6, 6, 6};
+    QTest::newRow("unknown load: holds") << "-1 L 40 x2" << QList<int> {6, 6};
+    QTest::newRow("the network, then the renderers")
+        << "0.4 L 40 x2; 1.0 L 40 x4; 0.5 L 40" << QList<int> {8, 10, 9, 8, 7, 6, 8};
 }
 
-void tst_TLoadQueue::pacerFollowsTheWindow()
+void tst_TLoadQueue::pacerFollowsProcessors()
 {
     QFETCH(QString, samples);
     QFETCH(QList<int>, limits);
@@ -402,13 +401,38 @@ void tst_TLoadQueue::pacerFollowsTheWindow()
     QList<int> seen;
     for (const QString &group : samples.split(QLatin1Char(';'))) {
         const QStringList f = group.simplified().split(QLatin1Char(' '));
-        const int times = f.value(4, QStringLiteral("x1")).mid(1).toInt();
+        const int times = f.value(3, QStringLiteral("x1")).mid(1).toInt();
         for (int i = 0; i < times; ++i) {
-            const int running = f.at(2) == QLatin1String("L") ? pacer.Limit() : f.at(2).toInt();
-            seen.append(pacer.Adjust({f.at(0).toInt(), f.at(1) == QLatin1String("S"), running, f.at(3).toInt()}));
+            // "L": every place taken, as while loads wait for one.
+            const int running = f.at(1) == QLatin1String("L") ? pacer.Limit() : f.at(1).toInt();
+            seen.append(pacer.Adjust({f.at(0).toDouble(), running, f.at(2).toInt()}));
         }
     }
     QCOMPARE(seen, limits);
+}
+
+void tst_TLoadQueue::processorTicks_data()
+{
+    QTest::addColumn<QByteArray>("stat");
+    QTest::addColumn<qint64>("ticks");
+    QTest::newRow("a renderer") << QByteArray("4242 (QtWebEngineProc) S 4200 4200 4200 0 -1 4194560 5000 0 0 0 "
+                                              "1234 567 0 0 20 0\n")
+                                << qint64(1801);
+    QTest::newRow("blanks and parentheses in the name")
+        << QByteArray("77 (Web Content (x) ) R 1 77 77 0 -1 0 0 0 0 0 30 12 0 0 20 0") << qint64(42);
+    QTest::newRow("a name that looks like fields")
+        << QByteArray("78 (1 2 3 4 5 6 7 8 9 10 11 12 13) S 1 2 3 4 5 6 7 8 9 10 7 3") << qint64(10);
+    QTest::newRow("cut short") << QByteArray("79 (x) S 1 2 3 4 5 6 7 8 9 10 11") << qint64(-1);
+    QTest::newRow("no name") << QByteArray("80 x S 1 2 3 4 5 6 7 8 9 10 11 12 13 14") << qint64(-1);
+    QTest::newRow("not a number") << QByteArray("81 (x) S 1 2 3 4 5 6 7 8 9 10 ab 12") << qint64(-1);
+    QTest::newRow("empty") << QByteArray() << qint64(-1);
+}
+
+void tst_TLoadQueue::processorTicks()
+{
+    QFETCH(QByteArray, stat);
+    QFETCH(qint64, ticks);
+    QCOMPARE(TProcessorLoad::CpuTicks(stat), ticks);
 }
 
 void tst_TLoadQueue::comparisonLoadsActiveTabFirst()
