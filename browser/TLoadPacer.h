@@ -15,7 +15,7 @@ class TLoadPacer
 {
 public:
     static constexpr int Floor = 2;
-    static constexpr int Start = 6; // a comparison of a handful of shops starts all of them at once
+    static constexpr int Start = 8; // a comparison of a handful of shops starts all of them at once
     // Every loaded page keeps its renderer while it is read: the ceiling bounds the memory that a
     // comparison of many shops holds at once.
     static constexpr int Ceiling = 12;

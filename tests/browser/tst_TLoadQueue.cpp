@@ -381,16 +381,16 @@ void tst_TLoadQueue::pacerFollowsProcessors_data()
     QTest::addColumn<QString>("samples");
     QTest::addColumn<QList<int>>("limits");
     QTest::newRow("network-bound: two more each time, up to the ceiling")
-        << "0.3 L 40 x5" << QList<int> {8, 10, 12, 12, 12};
+        << "0.3 L 40 x4" << QList<int> {10, 12, 12, 12};
     QTest::newRow("processors busy: one fewer each time, down to the floor")
-        << "0.95 L 40 x6" << QList<int> {5, 4, 3, 2, 2, 2};
+        << "0.95 L 40 x8" << QList<int> {7, 6, 5, 4, 3, 2, 2, 2};
     QTest::newRow("idle with places free: the loads are not what waits")
-        << "0.2 2 40 x2" << QList<int> {6, 6};
-    QTest::newRow("idle with nothing waiting") << "0.1 6 0 x2" << QList<int> {6, 6};
-    QTest::newRow("between idle and busy: holds") << "0.75 L 40 x3" << QList<int> {6, 6, 6};
-    QTest::newRow("unknown load: holds") << "-1 L 40 x2" << QList<int> {6, 6};
+        << "0.2 2 40 x2" << QList<int> {8, 8};
+    QTest::newRow("idle with nothing waiting") << "0.1 8 0 x2" << QList<int> {8, 8};
+    QTest::newRow("between idle and busy: holds") << "0.75 L 40 x3" << QList<int> {8, 8, 8};
+    QTest::newRow("unknown load: holds") << "-1 L 40 x2" << QList<int> {8, 8};
     QTest::newRow("the network, then the renderers")
-        << "0.4 L 40 x2; 1.0 L 40 x4; 0.5 L 40" << QList<int> {8, 10, 9, 8, 7, 6, 8};
+        << "0.4 L 40 x2; 1.0 L 40 x4; 0.5 L 40" << QList<int> {10, 12, 11, 10, 9, 8, 10};
 }
 
 void tst_TLoadQueue::pacerFollowsProcessors()
