@@ -2,7 +2,7 @@
 #include "U_Main.h"
 
 #include "TPriceComparison.h"
-#include "TPriceTable.h"
+#include "TPriceTablePane.h"
 
 #include <QFrame>
 #include <QToolButton>
@@ -15,7 +15,10 @@ void TFrm_Main::createPriceTable()
     pPrices->hide();
     pPrices->setMinimumHeight(150);
     static_cast<QVBoxLayout *>(pMain->layout())->addWidget(pPrices, 1);
-    m_priceComparison = new TPriceComparison(pPrices, this);
+    m_priceComparison = new TPriceComparison(this);
+    connect(m_priceComparison, &TPriceComparison::begun, pPrices, &TPriceTablePane::Start);
+    connect(m_priceComparison, &TPriceComparison::offersRead, pPrices, &TPriceTablePane::SetShopOffers);
+    connect(m_priceComparison, &TPriceComparison::shopStateChanged, pPrices, &TPriceTablePane::SetShopState);
 
     btnPrices = new QToolButton(sBToolBar);
     btnPrices->setObjectName(QStringLiteral("btnPrices"));

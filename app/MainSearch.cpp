@@ -4,6 +4,7 @@
 #include "HistoryFolder.h"
 #include "TShopCatalogue.h"
 #include "TPriceComparison.h"
+#include "MessageBoxes.h"
 #include "U_Pub.h"
 #include "U_SelShop.h"
 

@@ -5,6 +5,7 @@
 #include "TShopCatalogue.h"
 #include "TShopManager.h"
 #include "TShopSets.h"
+#include "MessageBoxes.h"
 #include "U_Pub.h"
 
 #include <QComboBox>

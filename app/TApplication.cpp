@@ -1,6 +1,7 @@
 #include "TApplication.h"
 
 #include "Images.h"
+#include "MessageBoxes.h"
 #include "U_Pub.h"
 
 #include <QLibraryInfo>

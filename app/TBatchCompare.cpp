@@ -1,7 +1,7 @@
 #include "TBatchCompare.h"
 
 #include "TPriceComparison.h"
-#include "TPriceTable.h"
+#include "TPriceTablePane.h"
 #include "TShopCatalogue.h"
 #include "U_Main.h"
 #include "U_Pub.h"
@@ -24,7 +24,7 @@ QStringList TBatchCompare::ResolveShops(const QString &catalogueText, const QStr
             continue;
         bool known = false;
         for (qsizetype i = 0; i < entries.size() && !known; ++i) {
-            if (entries.at(i).Name.compare(name, Qt::CaseInsensitive) != 0)
+            if (!SameText(entries.at(i).Name, name))
                 continue;
             known = true;
             if (!entries.at(i).IsCategory) {

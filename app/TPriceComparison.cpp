@@ -3,30 +3,25 @@
 #include "TBrowserHost.h"
 #include "TOfferReading.h"
 #include "TPageReader.h"
-#include "TPriceTable.h"
 
 namespace {
-const QString kReading = QStringLiteral("读取中");
-
-QString FailureText(TPageReader::Failure why)
+TShopState FailureState(TPageReader::Failure why)
 {
     switch (why) {
     case TPageReader::Crashed:
-        return QStringLiteral("页面崩溃");
+        return TShopState::Crashed;
     case TPageReader::Left:
-        return QStringLiteral("已离开结果页");
+        return TShopState::Left;
     case TPageReader::Asleep:
-        return QStringLiteral("页面已休眠");
+        return TShopState::Asleep;
     case TPageReader::TimedOut:
-        return QStringLiteral("超时");
+        return TShopState::TimedOut;
     case TPageReader::LoadFailed:
         break;
     }
-    return QStringLiteral("无法读取");
+    return TShopState::Unreadable;
 }
 } // namespace
-
-TPriceComparison::TPriceComparison(TPriceTablePane *pane, QObject *parent) : QObject(parent), m_pane(pane) { }
 
 void TPriceComparison::Begin(const QStringList &shops)
 {
@@ -38,7 +33,7 @@ void TPriceComparison::Begin(const QStringList &shops)
         if (!m_order.contains(name))
             m_order.append(name);
     }
-    m_pane->Start(m_order);
+    emit begun(m_order);
 }
 
 void TPriceComparison::Watch(TBrowserHost *view, const QString &shop)
@@ -52,41 +47,44 @@ void TPriceComparison::Watch(TBrowserHost *view, const QString &shop)
         [](const QUrl &address) { return OfferReadingScript(TShopRules::Load().RuleFor(address.host())); },
         this);
     entry.reader = reader;
-    SetState(shop, kReading);
+    setState(shop, TShopState::Reading);
     connect(reader, &TPageReader::read, this, [this, shop](const QString &result) {
         const QList<TOffer> offers = OffersFromReading(result, shop);
         m_shops[shop].offers = int(offers.size());
-        m_pane->SetShopOffers(shop, offers);
+        emit offersRead(shop, offers);
         if (!offers.isEmpty())
-            SetState(shop, QStringLiteral("%1 件").arg(offers.size()));
+            setState(shop, TShopState::Offers);
+        else if (m_shops.value(shop).state == TShopState::Offers)
+            setState(shop, TShopState::Reading); // its offers are gone from the page
     });
     connect(reader, &TPageReader::failed, this, [this, shop](TPageReader::Failure why) {
-        SetState(shop, FailureText(why));
-        End(shop, false);
+        setState(shop, FailureState(why));
+        end(shop, false);
     });
     connect(reader, &TPageReader::done, this, [this, shop, reader] {
         reader->deleteLater();
         if (m_shops.value(shop).done)
             return; // failed
         if (m_shops.value(shop).offers == 0)
-            SetState(shop, QStringLiteral("未找到商品"));
-        End(shop, true);
+            setState(shop, TShopState::NoOffers);
+        end(shop, true);
     });
 }
 
 void TPriceComparison::NotOpened(const QString &shop)
 {
-    SetState(shop, QStringLiteral("无效链接地址"));
-    End(shop, false);
+    setState(shop, TShopState::InvalidAddress);
+    end(shop, false);
 }
 
-void TPriceComparison::SetState(const QString &shop, const QString &state)
+void TPriceComparison::setState(const QString &shop, TShopState state)
 {
-    m_shops[shop].state = state;
-    m_pane->SetShopState(shop, state);
+    Shop &entry = m_shops[shop];
+    entry.state = state;
+    emit shopStateChanged(shop, state, entry.offers);
 }
 
-void TPriceComparison::End(const QString &shop, bool read)
+void TPriceComparison::end(const QString &shop, bool read)
 {
     Shop &entry = m_shops[shop];
     if (entry.done)
@@ -113,7 +111,7 @@ QStringList TPriceComparison::Report() const
     QStringList lines;
     for (const QString &shop : m_order) {
         const Shop entry = m_shops.value(shop);
-        QString state = entry.state.isEmpty() ? QStringLiteral("等待加载") : entry.state;
+        QString state = ShopStateText(entry.state, entry.offers);
         if (!entry.done)
             state = QStringLiteral("未及读取（") + state + QStringLiteral("）");
         lines.append(shop + QLatin1Char('\t') + state);

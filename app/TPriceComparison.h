@@ -1,5 +1,8 @@
 #pragma once
 
+#include "TOffer.h"
+#include "TShopState.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -7,23 +10,26 @@
 
 class TBrowserHost;
 class TPageReader;
-class TPriceTablePane;
 
-// Reads the offers of the results pages a comparison opens into the price table: one reader
-// per shop's tab, the shop's state in the pane as it goes. Owned by the main window.
+// Reads the offers of the results pages a comparison opens: one reader per shop's tab. It holds
+// each shop's state and tells what it reads and how each shop stands; the price table listens.
+// Owned by the main window.
 class TPriceComparison : public QObject
 {
     Q_OBJECT
 public:
-    TPriceComparison(TPriceTablePane *pane, QObject *parent);
+    using QObject::QObject;
 
-    // A new comparison of `shops`: a new table; readers of the last one stop.
+    // A new comparison of `shops`: readers of the last one stop.
     void Begin(const QStringList &shops);
     // `view` has just been sent to `shop`'s results page.
     void Watch(TBrowserHost *view, const QString &shop);
     // `shop` could not be opened (no valid address).
     void NotOpened(const QString &shop);
 
+    // The comparison's shops, in its order, each once.
+    QStringList Shops() const { return m_order; }
+    TShopState State(const QString &shop) const { return m_shops.value(shop).state; }
     // Every shop of the comparison has come to an end, read or not.
     bool AllDone() const;
     // Every shop was read (with or without offers).
@@ -32,21 +38,24 @@ public:
     QStringList Report() const;
 
 signals:
+    void begun(const QStringList &shops);
+    // A reading of `shop`'s page; a later one replaces it.
+    void offersRead(const QString &shop, const QList<TOffer> &offers);
+    void shopStateChanged(const QString &shop, TShopState state, int offers);
     void shopDone(const QString &shop);
 
 private:
     struct Shop
     {
         QPointer<TPageReader> reader;
+        TShopState state = TShopState::Waiting;
+        int offers = 0;
         bool done = false;
         bool read = false;
-        int offers = 0;
-        QString state;
     };
-    void SetState(const QString &shop, const QString &state);
-    void End(const QString &shop, bool read);
+    void setState(const QString &shop, TShopState state);
+    void end(const QString &shop, bool read);
 
-    TPriceTablePane *m_pane;
     QStringList m_order;
     QHash<QString, Shop> m_shops;
 };

@@ -8,6 +8,7 @@
 #include "TSitePermissions.h"
 #include "TTabSheetEx.h"
 #include "TProgressPane.h"
+#include "MessageBoxes.h"
 #include "U_Pub.h"
 
 #include <QApplication>

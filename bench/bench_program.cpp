@@ -14,7 +14,7 @@
 #include "TPageControl.h"
 #include "TPageLifecycle.h"
 #include "TPriceComparison.h"
-#include "TPriceTable.h"
+#include "TPriceTablePane.h"
 #include "TShopCatalogue.h"
 #include "TTabSheetEx.h"
 #include "U_Main.h"

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-// Helpers shared by the program's windows. Text is QString inside the program; the GBK
+// Text helpers shared by the whole program. Text is QString inside the program; the GBK
 // byte form appears only where it can be observed (resources, form encoding, kd.db).
 
 // An ordered list of lines with the program's one way of turning text into lines and back,
@@ -45,20 +45,6 @@ private:
     QChar m_separator = QLatin1Char('=');
 };
 
-// Button sets of MsgBox (added to the information icon, 64).
-enum : int { MB_OK = 0, MB_OKCANCEL = 1, MB_YESNOCANCEL = 3, MB_YESNO = 4, MB_ICONINFORMATION = 64 };
-// Identifiers of the button that closed the box.
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
-
-// A modal message box with the information icon, owned by the active window. Returns the
-// identifier of the button that closed it.
-int MsgBox(const QString &text, const QString &caption, int flags);
-// The program's one way of telling the user something: an information box captioned "提示".
-void ShowMsg(const QString &text);
-// The about box: like ShowMsg, but its picture is the program's icon (the application's window
-// icon) instead of the information sign.
-void ShowAbout(const QString &text);
-
 // An embedded text (":/<TYPE>/<NAME>", name and type matched without regard to case),
 // decoded from GBK, with CR LF after every line. Empty text on any failure.
 QString LoadTextResource(const QString &name, const QString &type);
@@ -92,6 +78,17 @@ QString EscapeAddressStructure(const QString &text);
 // bytes, then "{?ku}" the form-encoded UTF-8 bytes, then "{?kc}" the keyword as typed, but for
 // what EscapeAddressStructure encodes.
 QString ExpandSearchUrl(const QString &urlTemplate, const QString &keyword);
+
+// The two texts are equal, letters compared without regard to case: the program's one rule for
+// names of shops, categories and files.
+inline bool SameText(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+inline bool SameText(QStringView a, QLatin1String b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 // Removes characters up to U+0020 from both ends (not U+3000, unlike QString::trimmed()).
 QString TrimControls(const QString &text);

@@ -130,7 +130,7 @@ void TFrm_ShopManager::createControls()
     connect(EdtAddress, &QLineEdit::textChanged, this, &TFrm_ShopManager::updatePreview);
     // Enter in a field does what its row is for, and never closes the dialog.
     connect(EdtAddress, &QLineEdit::returnPressed, this, [this] {
-        selectedKind() == CategoryItem || EdtName->text() != selectedName() ? addShop() : applyAddress();
+        selectedKind() == TCatalogueItem::Category || EdtName->text() != selectedName() ? addShop() : applyAddress();
     });
     connect(EdtCategory, &QLineEdit::returnPressed, this, &TFrm_ShopManager::addCategory);
 }
@@ -141,61 +141,30 @@ void TFrm_ShopManager::rebuildTree(const QString &select)
     cbCategory->clear();
     QTreeWidgetItem *category = nullptr;
     QTreeWidgetItem *selected = nullptr;
-    auto addShop = [&](const QString &name, const QString &urlTemplate, Kind kind, bool hidden, bool changed) {
-        QString text = name;
-        if (hidden)
-            text += QStringLiteral("（已隐藏）");
-        else if (!HoldsKeywordPlaceholder(urlTemplate))
-            text += QStringLiteral("（不含关键词）");
-        if (changed)
-            text += QStringLiteral("（已修改）");
-        auto *item = category ? new QTreeWidgetItem(category, {text}) : new QTreeWidgetItem(tvShops, {text});
-        item->setData(0, KindRole, kind);
-        item->setData(0, NameRole, name);
-        item->setData(0, TemplateRole, urlTemplate);
-        item->setData(0, CategoryRole, category ? category->data(0, NameRole) : QVariant());
-        if (hidden)
-            item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
-        if (name == select)
+    for (const TCatalogueItem &entry : m_user.MergedItems(m_builtIn)) {
+        QTreeWidgetItem *item = nullptr;
+        if (entry.ItemKind == TCatalogueItem::Category) {
+            item = category = new QTreeWidgetItem(tvShops, {entry.Name});
+            category->setExpanded(true);
+            cbCategory->addItem(entry.Name);
+        } else {
+            QString text = entry.Name;
+            if (entry.Hidden)
+                text += QStringLiteral("（已隐藏）");
+            else if (!HoldsKeywordPlaceholder(entry.Template))
+                text += QStringLiteral("（不含关键词）");
+            if (entry.Changed)
+                text += QStringLiteral("（已修改）");
+            item = category ? new QTreeWidgetItem(category, {text}) : new QTreeWidgetItem(tvShops, {text});
+            item->setData(0, TemplateRole, entry.Template);
+            item->setData(0, CategoryRole, category ? QVariant(entry.CategoryName) : QVariant());
+            if (entry.Hidden)
+                item->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
+        }
+        item->setData(0, KindRole, entry.ItemKind);
+        item->setData(0, NameRole, entry.Name);
+        if (entry.Name == select)
             selected = item;
-    };
-    auto openCategory = [&](const QString &name) {
-        category = new QTreeWidgetItem(tvShops, {name});
-        category->setData(0, KindRole, CategoryItem);
-        category->setData(0, NameRole, name);
-        category->setExpanded(true);
-        cbCategory->addItem(name);
-        if (name == select)
-            selected = category;
-    };
-    auto addAddedShops = [&](const QString &categoryName) {
-        for (const TUserCatalogue::Category &c : m_user.Categories) {
-            if (c.Name.compare(categoryName, Qt::CaseInsensitive) == 0) {
-                for (const TUserCatalogue::Shop &shop : c.Shops)
-                    addShop(shop.Name, shop.Template, AddedShop, false, false);
-            }
-        }
-    };
-    QStringList builtInCategories;
-    for (const TShopEntry &entry : m_builtIn) {
-        if (entry.IsCategory) {
-            if (category)
-                addAddedShops(category->data(0, NameRole).toString());
-            openCategory(entry.Name);
-            builtInCategories << entry.Name.toLower();
-            continue;
-        }
-        const TUserCatalogue::Shop *change = m_user.ChangeOf(entry.Name);
-        const bool hidden = change && change->Template.isEmpty();
-        addShop(entry.Name, change && !hidden ? change->Template : entry.Value, BuiltInShop, hidden, change && !hidden);
-    }
-    if (category)
-        addAddedShops(category->data(0, NameRole).toString());
-    for (const TUserCatalogue::Category &c : m_user.Categories) {
-        if (builtInCategories.contains(c.Name.toLower()))
-            continue;
-        openCategory(c.Name);
-        addAddedShops(c.Name);
     }
     tvShops->setCurrentItem(selected ? selected : tvShops->topLevelItem(0));
     if (selected)
@@ -211,7 +180,7 @@ QString TFrm_ShopManager::selectedName() const
 TFrm_ShopManager::Kind TFrm_ShopManager::selectedKind() const
 {
     const QTreeWidgetItem *item = tvShops->currentItem();
-    return item ? Kind(item->data(0, KindRole).toInt()) : CategoryItem;
+    return item ? Kind(item->data(0, KindRole).toInt()) : TCatalogueItem::Category;
 }
 
 void TFrm_ShopManager::showSelected()
@@ -221,7 +190,7 @@ void TFrm_ShopManager::showSelected()
     if (!item)
         return;
     const Kind kind = selectedKind();
-    if (kind == CategoryItem) {
+    if (kind == TCatalogueItem::Category) {
         cbCategory->setCurrentText(item->data(0, NameRole).toString());
         EdtName->clear();
         EdtAddress->clear();
@@ -230,13 +199,13 @@ void TFrm_ShopManager::showSelected()
         EdtName->setText(item->data(0, NameRole).toString());
         EdtAddress->setText(item->data(0, TemplateRole).toString());
     }
-    const TUserCatalogue::Shop *change = kind == BuiltInShop ? m_user.ChangeOf(selectedName()) : nullptr;
+    const TUserCatalogue::Shop *change = kind == TCatalogueItem::BuiltInShop ? m_user.ChangeOf(selectedName()) : nullptr;
     const bool hidden = change && change->Template.isEmpty();
-    btnApply->setEnabled(kind != CategoryItem && !hidden);
-    btnHide->setEnabled(kind == BuiltInShop);
+    btnApply->setEnabled(kind != TCatalogueItem::Category && !hidden);
+    btnHide->setEnabled(kind == TCatalogueItem::BuiltInShop);
     btnHide->setText(hidden ? QStringLiteral("显示") : QStringLiteral("隐藏"));
     btnRestore->setEnabled(change != nullptr);
-    btnDelete->setEnabled(kind == AddedShop);
+    btnDelete->setEnabled(kind == TCatalogueItem::AddedShop);
     updatePreview();
 }
 
@@ -259,30 +228,13 @@ bool TFrm_ShopManager::fail(const QString &message)
     return false;
 }
 
-QString TFrm_ShopManager::nameTakenProblem(const QString &name) const
-{
-    for (const TShopEntry &entry : m_builtIn) {
-        if (entry.Name.compare(name, Qt::CaseInsensitive) == 0)
-            return QStringLiteral("已有名为“%1”的网店或分类。").arg(entry.Name);
-    }
-    for (const TUserCatalogue::Category &c : m_user.Categories) {
-        if (c.Name.compare(name, Qt::CaseInsensitive) == 0)
-            return QStringLiteral("已有名为“%1”的分类。").arg(c.Name);
-        for (const TUserCatalogue::Shop &shop : c.Shops) {
-            if (shop.Name.compare(name, Qt::CaseInsensitive) == 0)
-                return QStringLiteral("已有名为“%1”的网店。").arg(shop.Name);
-        }
-    }
-    return QString();
-}
-
 void TFrm_ShopManager::addShop()
 {
     const QString name = TrimControls(EdtName->text());
     const QString address = TrimControls(EdtAddress->text());
     QString problem = ShopNameProblem(EdtName->text());
     if (problem.isEmpty())
-        problem = nameTakenProblem(name);
+        problem = m_user.NameTakenProblem(name, m_builtIn);
     if (problem.isEmpty())
         problem = ShopTemplateProblem(address);
     if (problem.isEmpty() && cbCategory->currentText().isEmpty())
@@ -303,12 +255,12 @@ void TFrm_ShopManager::applyAddress()
         return;
     }
     const QString name = selectedName();
-    if (selectedKind() == AddedShop) {
+    if (selectedKind() == TCatalogueItem::AddedShop) {
         for (TUserCatalogue::Shop &shop : m_user.CategoryOfAdded(name)->Shops) {
             if (shop.Name == name)
                 shop.Template = address;
         }
-    } else if (selectedKind() == BuiltInShop) {
+    } else if (selectedKind() == TCatalogueItem::BuiltInShop) {
         const auto builtIn = std::find_if(m_builtIn.cbegin(), m_builtIn.cend(), [&](const TShopEntry &e) { return e.Name == name; });
         if (builtIn != m_builtIn.cend() && builtIn->Value == address)
             m_user.RemoveChange(name);
@@ -349,7 +301,7 @@ void TFrm_ShopManager::addCategory()
     const QString name = TrimControls(EdtCategory->text());
     QString problem = ShopNameProblem(EdtCategory->text());
     if (problem.isEmpty())
-        problem = nameTakenProblem(name);
+        problem = m_user.NameTakenProblem(name, m_builtIn);
     if (!problem.isEmpty()) {
         fail(QStringLiteral("分类") + problem);
         return;

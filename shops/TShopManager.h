@@ -49,14 +49,13 @@ public:
     void accept() override;
 
 private:
-    enum Kind { CategoryItem, BuiltInShop, AddedShop };
+    using Kind = TCatalogueItem::Kind;
 
     void createControls();
     void rebuildTree(const QString &select = QString());
     void showSelected();
     void updatePreview();
     bool fail(const QString &message); // shows it next to the fields; false
-    QString nameTakenProblem(const QString &name) const;
     QString selectedName() const;
     Kind selectedKind() const;
 

@@ -1,6 +1,7 @@
 #include "U_SelShop.h"
 
 #include "TShopCatalogue.h"
+#include "MessageBoxes.h"
 #include "U_Pub.h"
 
 #include <QFrame>

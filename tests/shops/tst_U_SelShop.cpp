@@ -1,6 +1,7 @@
 #include "TShopCatalogue.h"
 #include "TShopManager.h"
 #include "U_Pub.h"
+#include "MessageBoxes.h"
 #include "U_SelShop.h"
 
 #include <QComboBox>

@@ -1,5 +1,7 @@
 #include "TPriceParser.h"
 
+#include "U_Pub.h"
+
 namespace {
 
 // Full-width digits and signs read as their ASCII forms; nothing else changes.
@@ -125,8 +127,8 @@ bool IsNegative(const QString &text, qsizetype numberStart)
             continue;
         }
         if (i >= 2
-            && (text.mid(i - 2, 3).compare(QLatin1String("RMB"), Qt::CaseInsensitive) == 0
-                || text.mid(i - 2, 3).compare(QLatin1String("CNY"), Qt::CaseInsensitive) == 0)) {
+            && (SameText(text.mid(i - 2, 3), QLatin1String("RMB"))
+                || SameText(text.mid(i - 2, 3), QLatin1String("CNY")))) {
             i -= 3;
             continue;
         }

@@ -9,6 +9,18 @@
 
 #include <functional>
 
+// One line of the catalogue with the user's changes, as the shop manager lists it.
+struct TCatalogueItem
+{
+    enum Kind { Category, BuiltInShop, AddedShop };
+    Kind ItemKind = Category;
+    QString Name;
+    QString Template;     // a category's is its catalogue value ("$")
+    QString CategoryName; // of a shop; empty before the first category
+    bool Hidden = false;  // a built-in shop the user hid
+    bool Changed = false; // a built-in shop whose template the user changed
+};
+
 // The user's own changes to the built-in catalogue, kept in one file in the catalogue's line
 // format (UTF-8): "name<TAB>template" changes a built-in shop's template, "name<TAB>" hides a
 // built-in shop, "name<TAB>$" opens a category, and a new name below it adds a shop there (a
@@ -33,8 +45,15 @@ struct TUserCatalogue
 
     static TUserCatalogue Parse(const QString &text, const QList<TShopEntry> &builtIn);
     QString ToText() const;
-    // The built-in catalogue with these changes, in the catalogue's own text format.
+    // The built-in catalogue with these changes, hidden shops marked and kept, in order: each
+    // built-in category followed by the shops the user added to it, then the user's own
+    // categories.
+    QList<TCatalogueItem> MergedItems(const QList<TShopEntry> &builtIn) const;
+    // The same without hidden shops, in the catalogue's own text format.
     QString MergedWith(const QList<TShopEntry> &builtIn) const;
+    // Why `name` may not be given to a new shop or category: a shop or category of that name
+    // (letters compared without regard to case) is there already. Empty when it may.
+    QString NameTakenProblem(const QString &name, const QList<TShopEntry> &builtIn) const;
 
     // The change of a built-in shop, or null.
     const Shop *ChangeOf(const QString &name) const;

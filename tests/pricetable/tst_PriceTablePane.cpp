@@ -1,4 +1,5 @@
-#include "TPriceTable.h"
+#include "TPriceTablePane.h"
+#include "TOfferTableModel.h"
 #include "TPictureFetcher.h"
 #include "TestHttpServer.h"
 

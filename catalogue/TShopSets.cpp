@@ -51,7 +51,7 @@ QStringList ShopsStillThere(const TShopSet &set, const QString &catalogueText, Q
     const QList<TShopEntry> entries = ReadShopCatalogue(catalogueText);
     for (const QString &name : set.Shops) {
         const bool there = std::any_of(entries.cbegin(), entries.cend(), [&](const TShopEntry &entry) {
-            return !entry.IsCategory && entry.Name.compare(name, Qt::CaseInsensitive) == 0;
+            return !entry.IsCategory && SameText(entry.Name, name);
         });
         if (there)
             shops << name;

@@ -21,7 +21,7 @@ std::function<void(const QString &)> &problemReporter()
 const TShopEntry *builtInEntry(const QList<TShopEntry> &builtIn, const QString &name)
 {
     for (const TShopEntry &entry : builtIn) {
-        if (entry.Name.compare(name, Qt::CaseInsensitive) == 0)
+        if (SameText(entry.Name, name))
             return &entry;
     }
     return nullptr;
@@ -138,16 +138,16 @@ QString TUserCatalogue::ToText() const
     return lines.isEmpty() ? QString() : lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
 }
 
-QString TUserCatalogue::MergedWith(const QList<TShopEntry> &builtIn) const
+QList<TCatalogueItem> TUserCatalogue::MergedItems(const QList<TShopEntry> &builtIn) const
 {
-    QStringList lines;
-    QStringList placed; // categories whose added shops are in
+    QList<TCatalogueItem> items;
+    QStringList placed; // the user's categories whose shops are in
     auto addShopsOf = [&](const QString &categoryName) {
         for (const Category &category : Categories) {
-            if (category.Name.compare(categoryName, Qt::CaseInsensitive) != 0)
+            if (!SameText(category.Name, categoryName))
                 continue;
             for (const Shop &shop : category.Shops)
-                lines << line(shop.Name, shop.Template);
+                items.append({TCatalogueItem::AddedShop, shop.Name, shop.Template, categoryName});
             placed << category.Name;
         }
     };
@@ -157,31 +157,61 @@ QString TUserCatalogue::MergedWith(const QList<TShopEntry> &builtIn) const
             if (!open.isNull())
                 addShopsOf(open);
             open = entry.Name;
-            lines << line(entry.Name, entry.Value);
+            items.append({TCatalogueItem::Category, entry.Name, entry.Value, {}});
             continue;
         }
-        const Shop *change = ChangeOf(entry.Name);
-        if (!change)
-            lines << line(entry.Name, entry.Value);
-        else if (!change->Template.isEmpty())
-            lines << line(entry.Name, change->Template);
+        TCatalogueItem shop{TCatalogueItem::BuiltInShop, entry.Name, entry.Value, open};
+        if (const Shop *change = ChangeOf(entry.Name)) {
+            shop.Hidden = change->Template.isEmpty();
+            shop.Changed = !shop.Hidden;
+            if (shop.Changed)
+                shop.Template = change->Template;
+        }
+        items.append(shop);
     }
     if (!open.isNull())
         addShopsOf(open);
     for (const Category &category : Categories) {
         if (placed.contains(category.Name))
             continue;
-        lines << line(category.Name, kCategoryMark);
+        items.append({TCatalogueItem::Category, category.Name, kCategoryMark, {}});
         for (const Shop &shop : category.Shops)
-            lines << line(shop.Name, shop.Template);
+            items.append({TCatalogueItem::AddedShop, shop.Name, shop.Template, category.Name});
+    }
+    return items;
+}
+
+QString TUserCatalogue::MergedWith(const QList<TShopEntry> &builtIn) const
+{
+    QStringList lines;
+    for (const TCatalogueItem &item : MergedItems(builtIn)) {
+        if (!item.Hidden)
+            lines << line(item.Name, item.Template);
     }
     return lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
+}
+
+QString TUserCatalogue::NameTakenProblem(const QString &name, const QList<TShopEntry> &builtIn) const
+{
+    for (const TShopEntry &entry : builtIn) {
+        if (SameText(entry.Name, name))
+            return QStringLiteral("已有名为“%1”的网店或分类。").arg(entry.Name);
+    }
+    for (const Category &c : Categories) {
+        if (SameText(c.Name, name))
+            return QStringLiteral("已有名为“%1”的分类。").arg(c.Name);
+        for (const Shop &shop : c.Shops) {
+            if (SameText(shop.Name, name))
+                return QStringLiteral("已有名为“%1”的网店。").arg(shop.Name);
+        }
+    }
+    return QString();
 }
 
 const TUserCatalogue::Shop *TUserCatalogue::ChangeOf(const QString &name) const
 {
     for (const Shop &change : Changes) {
-        if (change.Name.compare(name, Qt::CaseInsensitive) == 0)
+        if (SameText(change.Name, name))
             return &change;
     }
     return nullptr;
@@ -190,7 +220,7 @@ const TUserCatalogue::Shop *TUserCatalogue::ChangeOf(const QString &name) const
 void TUserCatalogue::SetChange(const QString &name, const QString &urlTemplate)
 {
     for (Shop &change : Changes) {
-        if (change.Name.compare(name, Qt::CaseInsensitive) == 0) {
+        if (SameText(change.Name, name)) {
             change.Template = urlTemplate;
             return;
         }
@@ -200,14 +230,14 @@ void TUserCatalogue::SetChange(const QString &name, const QString &urlTemplate)
 
 void TUserCatalogue::RemoveChange(const QString &name)
 {
-    Changes.removeIf([&](const Shop &change) { return change.Name.compare(name, Qt::CaseInsensitive) == 0; });
+    Changes.removeIf([&](const Shop &change) { return SameText(change.Name, name); });
 }
 
 TUserCatalogue::Category *TUserCatalogue::CategoryOfAdded(const QString &name)
 {
     for (Category &category : Categories) {
         for (const Shop &shop : category.Shops) {
-            if (shop.Name.compare(name, Qt::CaseInsensitive) == 0)
+            if (SameText(shop.Name, name))
                 return &category;
         }
     }
@@ -217,7 +247,7 @@ TUserCatalogue::Category *TUserCatalogue::CategoryOfAdded(const QString &name)
 TUserCatalogue::Category &TUserCatalogue::CategoryNamed(const QString &name)
 {
     for (Category &category : Categories) {
-        if (category.Name.compare(name, Qt::CaseInsensitive) == 0)
+        if (SameText(category.Name, name))
             return category;
     }
     Categories.append({name, {}});

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "TOffer.h"
+#include "TShopState.h"
+
+#include <QHash>
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class TOfferFilterModel;
+class TOfferTableModel;
+class TPictureFetcher;
+
+// The pane "比价表": the offers of the current comparison, each shop's state, a filter box, the
+// accessory switch and 导出.
+class TPriceTablePane : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TPriceTablePane(QWidget *parent = nullptr);
+
+    // A new comparison: an empty table, no shops.
+    void Start(const QStringList &shops);
+    void SetShopState(const QString &shop, TShopState state, int offers);
+    void SetShopOffers(const QString &shop, const QList<TOffer> &offers);
+    // The state of `shop` as the pane shows it.
+    QString ShopState(const QString &shop) const;
+    int OfferCount() const;
+    QList<TOffer> Offers() const;
+    // Writes the table as CSV; false (and nothing replaced) when the file cannot be written.
+    bool ExportCsv(const QString &path) const;
+
+    TOfferTableModel *Model() const { return m_model; }
+    QTableView *View() const { return m_view; }
+    QLineEdit *FilterBox() const { return m_filter; }
+    QCheckBox *AccessorySwitch() const { return m_accessories; }
+    QPushButton *HideButton() const { return m_hide; }
+    QLabel *StatesLabel() const { return m_statesLabel; }
+
+signals:
+    void openOffer(const QUrl &address);
+    void hideRequested();
+    void offerCountChanged(int count);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void updateStates();
+    void updateAccessorySwitch();
+    void fetchPictures(const QList<TOffer> &offers);
+    void openRow(const QModelIndex &index);
+    void exportClick();
+
+    TOfferTableModel *m_model;
+    TOfferFilterModel *m_proxy;
+    QTableView *m_view;
+    QLineEdit *m_filter;
+    QCheckBox *m_accessories;
+    QPushButton *m_export;
+    QPushButton *m_hide;
+    QLabel *m_statesLabel;
+    TPictureFetcher *m_pictures = nullptr; // made with the first offers
+    QStringList m_shops;
+    QHash<QString, QString> m_stateTexts; // as shown; a shop without one is waiting
+    QHash<QUrl, bool> m_picturesAsked; // this comparison's; pictures of an earlier one are dropped
+};
