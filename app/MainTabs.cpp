@@ -6,6 +6,7 @@
 #include "TSitePermissions.h"
 #include "TProgressPane.h"
 #include "TTabSheetEx.h"
+#include "TabTextRules.h"
 #include "U_Pub.h"
 
 #include <QLabel>
@@ -13,13 +14,6 @@
 #include <QVBoxLayout>
 
 #include <utility>
-
-namespace {
-const QString kLoading = QStringLiteral("加载中...");
-const QString kDefault = QStringLiteral("默认");
-const QString kBlank = QStringLiteral("空白页");
-const QString kNotFound = QStringLiteral("找不到服务器");
-} // namespace
 
 TTabSheetEx *TFrm_Main::ActiveTab() const
 {
@@ -41,8 +35,8 @@ void TFrm_Main::OpenInTab(const QString &Address, const TTabSheetEx *Keep)
     if (TTabSheetEx *active = ActiveTab()) {
         m_lastTab = active;
         const QString caption = active->Caption();
-        if (active != Keep && (caption == kBlank || caption == kNotFound || caption == kDefault)) {
-            active->SetCaption(kLoading);
+        if (active != Keep && IsReusableCaption(caption)) {
+            active->SetCaption(kLoadingCaption);
             reuse = true;
         }
     }
@@ -53,7 +47,7 @@ void TFrm_Main::OpenInTab(const QString &Address, const TTabSheetEx *Keep)
         m_lastTab = tab;
         tab->Browser = started ? started : newBrowserView(tab);
         tab->Browser->setParent(tab);
-        tab->SetCaption(kLoading);
+        tab->SetCaption(kLoadingCaption);
         tab->SetShowHint(true);
         auto *fill = new QVBoxLayout(tab);
         fill->setContentsMargins(0, 0, 0, 0);
@@ -66,8 +60,8 @@ void TFrm_Main::OpenInTab(const QString &Address, const TTabSheetEx *Keep)
     tab->SetHint(tab->Caption());
     if (started && Address == QLatin1String("about:blank")) {
         // Its load was issued before the tab listened: the tab takes over where it stands.
-        tab->SetCaption(kDefault);
-        tab->SetHint(kDefault);
+        tab->SetCaption(kDefaultCaption);
+        tab->SetHint(kDefaultCaption);
         tab->IsBusy = started->Busy();
     } else if (Address == QLatin1String("about:blank"))
         ShowDefaultPage(tab->Browser);
@@ -123,8 +117,8 @@ void TFrm_Main::ShowDefaultPage(TBrowserView *Browser)
     Browser->DiscardDocument();
     Browser->LoadFromStrings(page);
     if (auto *tab = qobject_cast<TTabSheetEx *>(Browser->parentWidget())) {
-        tab->SetCaption(kDefault);
-        tab->SetHint(kDefault);
+        tab->SetCaption(kDefaultCaption);
+        tab->SetHint(kDefaultCaption);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "TErrorPages.h"
 
+#include "TabTextRules.h"
+
 namespace {
 
 // Chromium's network error codes that this program tells apart.
@@ -55,7 +57,7 @@ bool ShowsErrorPage(QWebEngineLoadingInfo::ErrorDomain domain, int errorCode)
 TLoadFailure DescribeLoadFailure(QWebEngineLoadingInfo::ErrorDomain domain, int errorCode)
 {
     if (serverUnreachable(domain, errorCode))
-        return {QStringLiteral("找不到服务器"),
+        return {kNotFoundCaption,
                 QStringLiteral("无法连接到这个网址的服务器：网址可能有误，网站可能暂时无法访问，或者网络没有连通。")};
     if (domain == QWebEngineLoadingInfo::CertificateErrorDomain)
         return {QStringLiteral("网站的安全证书有问题"),

@@ -10,7 +10,7 @@ QString TabCaptionFromTitle(const QString &title)
             c = QChar(c.unicode() + ('a' - 'A'));
     }
     if (caption == QLatin1String("about:blank"))
-        return QStringLiteral("空白页");
+        return kBlankCaption;
     constexpr int kMaxCaption = 20;
     if (caption.size() >= kMaxCaption) {
         // Never cut a character in half: a surrogate pair stays whole or goes whole.
@@ -26,4 +26,9 @@ QString StatusPaneText(const QString &statusText)
 {
     const qsizetype p = statusText.indexOf(QLatin1String("http"), 0, Qt::CaseSensitive);
     return p <= 0 ? QString() : statusText.left(p);
+}
+
+bool IsReusableCaption(const QString &caption)
+{
+    return caption == kDefaultCaption || caption == kBlankCaption || caption == kNotFoundCaption;
 }
