@@ -23,52 +23,46 @@ void TFrm_Main::UpdateNavButtons()
     BtnRfsh->setEnabled(form != t && t->isVisibleTo(form) && t->isEnabledTo(form));
     btnForward->setEnabled(t->CanGoForward);
     btnBack->setEnabled(t->CanGoBack);
-    // The tab's recorded state is set first, but the view's Busy read now wins: a load that was
-    // just issued shows the button enabled before any command -1 has arrived.
-    btnStop->setEnabled(t->IsBusy);
+    // The view's Busy read now, not the tab's recorded state: a load that was just issued shows
+    // the button enabled before any command -1 has arrived.
     btnStop->setEnabled(t->Browser && t->Browser->Busy());
     BtnOptn->setEnabled(BtnRfsh->isEnabled());
 }
 
-void TFrm_Main::BrowserStatusTextChange(QObject *ASender, const QString &Text)
+TTabSheetEx *TFrm_Main::listeningTab(QObject *view, EventScope scope) const
 {
     if (m_closing || m_tabClosing)
-        return;
-    TTabSheetEx *tab = tabOf(ASender);
-    if (!tab || tab != ActiveTab())
+        return nullptr;
+    TTabSheetEx *tab = tabOf(view);
+    return tab && (scope == AnyTab || tab == ActiveTab()) ? tab : nullptr;
+}
+
+void TFrm_Main::BrowserStatusTextChange(QObject *ASender, const QString &Text)
+{
+    if (!listeningTab(ASender, ActiveTabOnly))
         return;
     sBarStus->setText(StatusPaneText(Text));
 }
 
 void TFrm_Main::BrowserProgressChange(QObject *ASender, int Progress, int ProgressMax)
 {
-    if (m_closing || m_tabClosing)
+    if (!listeningTab(ASender, ActiveTabOnly))
         return;
-    TTabSheetEx *tab = tabOf(ASender);
-    if (!tab || tab != ActiveTab())
-        return;
-    try {
-        // The difference of two 32-bit counts, wrapping as 32-bit arithmetic does.
-        const auto remaining = static_cast<qint32>(static_cast<quint32>(ProgressMax) - static_cast<quint32>(Progress));
-        if (remaining > 2) {
-            if (pBar->isHidden())
-                pBar->show();
-            pBar->SetTotalParts(ProgressMax);
-            pBar->SetPartsComplete(Progress);
-        } else {
-            pBar->hide();
-        }
-    } catch (...) {
-        pBar->SetPartsComplete(0);
+    // The difference of two 32-bit counts, wrapping as 32-bit arithmetic does.
+    const auto remaining = static_cast<qint32>(static_cast<quint32>(ProgressMax) - static_cast<quint32>(Progress));
+    if (remaining > 2) {
+        if (pBar->isHidden())
+            pBar->show();
+        pBar->SetTotalParts(ProgressMax);
+        pBar->SetPartsComplete(Progress);
+    } else {
         pBar->hide();
     }
 }
 
 void TFrm_Main::BrowserCommandStateChange(QObject *ASender, int Command, bool Enable)
 {
-    if (m_closing || m_tabClosing)
-        return;
-    TTabSheetEx *t = tabOf(ASender);
+    TTabSheetEx *t = listeningTab(ASender, AnyTab);
     if (!t)
         return;
     switch (Command) {
@@ -81,18 +75,13 @@ void TFrm_Main::BrowserCommandStateChange(QObject *ASender, int Command, bool En
 
 void TFrm_Main::BrowserDownloadComplete(QObject *ASender)
 {
-    if (m_closing || m_tabClosing)
-        return;
-    TTabSheetEx *tab = tabOf(ASender);
-    if (tab && tab == ActiveTab())
+    if (listeningTab(ASender, ActiveTabOnly))
         UpdateNavButtons();
 }
 
 void TFrm_Main::BrowserTitleChange(QObject *ASender, const QString &Text)
 {
-    if (m_closing || m_tabClosing)
-        return;
-    TTabSheetEx *tab = tabOf(ASender);
+    TTabSheetEx *tab = listeningTab(ASender, AnyTab);
     if (!tab)
         return;
     tab->SetCaption(TabCaptionFromTitle(Text));
@@ -140,10 +129,7 @@ void TFrm_Main::BrowserScriptError(QObject *Sender, TScriptErrorAction &ScriptEr
 void TFrm_Main::BrowserPopupBlocked(QObject *ASender, const QString &URL)
 {
     Q_UNUSED(URL);
-    if (m_closing || m_tabClosing)
-        return;
-    TTabSheetEx *tab = tabOf(ASender);
-    if (tab && tab == ActiveTab())
+    if (listeningTab(ASender, ActiveTabOnly))
         sBarStus->setText(QStringLiteral("已阻止弹出窗口"));
 }
 

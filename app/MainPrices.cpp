@@ -31,12 +31,12 @@ void TFrm_Main::createPriceTable()
 
     connect(btnPrices, &QToolButton::toggled, pPrices, &QWidget::setVisible);
     connect(pPrices, &TPriceTablePane::hideRequested, btnPrices, [this] { btnPrices->setChecked(false); });
-    connect(pPrices, &TPriceTablePane::offerCountChanged, this, &TFrm_Main::PricesOfferCountChanged);
+    connect(pPrices, &TPriceTablePane::offerCountChanged, this, &TFrm_Main::pricesOfferCountChanged);
     connect(pPrices, &TPriceTablePane::openOffer, this,
         [this](const QUrl &address) { OpenInTab(address.toString(QUrl::FullyEncoded)); });
 }
 
-void TFrm_Main::PricesOfferCountChanged(int count)
+void TFrm_Main::pricesOfferCountChanged(int count)
 {
     btnPrices->setText(QStringLiteral("比价表 (%1)").arg(count));
     btnPrices->adjustSize();

@@ -97,7 +97,7 @@ void TFrm_Main::bindBrowserEvents(TBrowserView *view)
     // busy state itself: it is lit for the whole of every load of the active tab. The other
     // buttons keep their rules (a pressed navigation button stays off until the load ends).
     connect(view, &TBrowserHost::busyChanged, this, [this, view](bool busy) {
-        if (!m_closing && !m_tabClosing && tabOf(view) && tabOf(view) == ActiveTab())
+        if (listeningTab(view, ActiveTabOnly))
             btnStop->setEnabled(busy);
     });
     view->OnPopupBlocked = [this](QObject *s, const QString &u) { BrowserPopupBlocked(s, u); };

@@ -63,7 +63,7 @@ TBatchCompare::TBatchCompare(
 {
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(waitSeconds * 1000);
-    connect(&m_deadline, &QTimer::timeout, this, [this] { Finish(false); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] { finish(false); });
 }
 
 void TBatchCompare::Start()
@@ -90,14 +90,14 @@ void TBatchCompare::Run()
         return;
     connect(m_window->PriceComparison(), &TPriceComparison::shopDone, this, [this] {
         if (m_window->PriceComparison()->AllDone())
-            Finish(true);
+            finish(true);
     });
     m_window->EdtWD->setText(m_shops.join(QLatin1Char(';')));
     m_window->cbKeyWord->setEditText(m_keyword);
     m_window->btnGoClick();
 }
 
-void TBatchCompare::Finish(bool inTime)
+void TBatchCompare::finish(bool inTime)
 {
     if (m_finished)
         return;

@@ -28,7 +28,7 @@ public:
 
 private:
     void Run();
-    void Finish(bool inTime);
+    void finish(bool inTime);
 
     TFrm_Main *m_window;
     QStringList m_shops;

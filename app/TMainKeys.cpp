@@ -15,27 +15,27 @@
 TMainKeys::TMainKeys(TFrm_Main *window) : QObject(window), m_window(window)
 {
     TFindBar *find = window->FindBar1;
-    AddKeys({QKeySequence(Qt::CTRL | Qt::Key_F)}, [find] { find->Open(); });
-    AddKeys({QKeySequence(Qt::Key_F3)}, [find] { find->FindNext(); });
-    AddKeys({QKeySequence(Qt::SHIFT | Qt::Key_F3)}, [find] { find->FindPrevious(); });
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_F)}, [find] { find->Open(); });
+    addKeys({QKeySequence(Qt::Key_F3)}, [find] { find->FindNext(); });
+    addKeys({QKeySequence(Qt::SHIFT | Qt::Key_F3)}, [find] { find->FindPrevious(); });
 
     // The close path of the tab's close button: the tab to the left comes next, and the last
     // tab returns to the start page.
     TPageControl *tabs = window->PageControl1;
-    AddKeys({QKeySequence(Qt::CTRL | Qt::Key_W)}, [tabs] { tabs->CloseActiveTab(); });
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_W)}, [tabs] { tabs->CloseActiveTab(); });
     for (int i = 0; i < 8; ++i)
-        AddKeys({QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i))}, [this, i] { SelectTab(i); });
-    AddKeys({QKeySequence(Qt::CTRL | Qt::Key_9)}, [this] { SelectTab(-1); });
+        addKeys({QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i))}, [this, i] { selectTab(i); });
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_9)}, [this] { selectTab(-1); });
 
-    AddButtonKeys({QKeySequence(Qt::ALT | Qt::Key_Left)}, window->btnBack);
-    AddButtonKeys({QKeySequence(Qt::ALT | Qt::Key_Right)}, window->btnForward);
-    AddButtonKeys({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}, window->BtnRfsh);
-    AddButtonKeys({QKeySequence(Qt::Key_Escape)}, window->btnStop);
+    addButtonKeys({QKeySequence(Qt::ALT | Qt::Key_Left)}, window->btnBack);
+    addButtonKeys({QKeySequence(Qt::ALT | Qt::Key_Right)}, window->btnForward);
+    addButtonKeys({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}, window->BtnRfsh);
+    addButtonKeys({QKeySequence(Qt::Key_Escape)}, window->btnStop);
 
-    AddKeys(
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, [this] { Zoom(1); });
-    AddKeys({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { Zoom(-1); });
-    AddKeys({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { Zoom(0); });
+    addKeys(
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, [this] { zoom(1); });
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { zoom(-1); });
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { zoom(0); });
 
     m_zoomNote.setSingleShot(true);
     m_zoomNote.setInterval(2000);
@@ -47,7 +47,7 @@ TMainKeys::TMainKeys(TFrm_Main *window) : QObject(window), m_window(window)
     qApp->installEventFilter(this);
 }
 
-QAction *TMainKeys::AddKeys(const QList<QKeySequence> &keys, std::function<void()> run)
+QAction *TMainKeys::addKeys(const QList<QKeySequence> &keys, std::function<void()> run)
 {
     auto *action = new QAction(this);
     action->setShortcuts(keys);
@@ -62,15 +62,15 @@ QAction *TMainKeys::AddKeys(const QList<QKeySequence> &keys, std::function<void(
     return action;
 }
 
-void TMainKeys::AddButtonKeys(const QList<QKeySequence> &keys, QToolButton *button)
+void TMainKeys::addButtonKeys(const QList<QKeySequence> &keys, QToolButton *button)
 {
-    QAction *action = AddKeys(keys, [button] { button->click(); });
+    QAction *action = addKeys(keys, [button] { button->click(); });
     // A disabled key is left to the page: Esc, for one, closes many a page's own pop-ups.
     action->setEnabled(button->isEnabled());
     m_buttonKeys.insert(button, action);
 }
 
-void TMainKeys::SelectTab(int index)
+void TMainKeys::selectTab(int index)
 {
     TPageControl *tabs = m_window->PageControl1;
     if (index < 0)
@@ -79,7 +79,7 @@ void TMainKeys::SelectTab(int index)
         tabs->SetTabIndex(index);
 }
 
-void TMainKeys::Zoom(int steps)
+void TMainKeys::zoom(int steps)
 {
     TTabSheetEx *tab = m_window->ActiveTab();
     if (!tab)

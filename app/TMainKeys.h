@@ -26,11 +26,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QAction *AddKeys(const QList<QKeySequence> &keys, std::function<void()> run);
+    QAction *addKeys(const QList<QKeySequence> &keys, std::function<void()> run);
     // The keys press `button`, and are enabled exactly while it is.
-    void AddButtonKeys(const QList<QKeySequence> &keys, QToolButton *button);
-    void SelectTab(int index); // -1: the last tab
-    void Zoom(int steps); // 0: back to 100 %
+    void addButtonKeys(const QList<QKeySequence> &keys, QToolButton *button);
+    void selectTab(int index); // -1: the last tab
+    void zoom(int steps); // 0: back to 100 %
 
     TFrm_Main *m_window;
     QHash<QToolButton *, QAction *> m_buttonKeys;

@@ -27,9 +27,6 @@ public:
     // `shop` could not be opened (no valid address).
     void NotOpened(const QString &shop);
 
-    // The comparison's shops, in its order, each once.
-    QStringList Shops() const { return m_order; }
-    TShopState State(const QString &shop) const { return m_shops.value(shop).state; }
     // Every shop of the comparison has come to an end, read or not.
     bool AllDone() const;
     // Every shop was read (with or without offers).

@@ -106,9 +106,8 @@ public:
     void BrowserPopupBlocked(QObject *ASender, const QString &URL);
     void BrowserWindowClosing(QObject *ASender);
 
-    // The pages' downloads and their requests to use features of the computer.
+    // The pages' downloads.
     TDownloadManager *Downloads() const { return m_downloads; }
-    TSitePermissions *Permissions() const { return m_permissions; }
 
     // Navigation and page commands (MainPageCommands.cpp).
     void btnBackClick();
@@ -169,7 +168,7 @@ private:
     void createPageCommands();
     void createShopCommands();
     void createPriceTable();
-    void PricesOfferCountChanged(int count);
+    void pricesOfferCountChanged(int count);
     void placePricesButton();
     void bindBrowserEvents(TBrowserView *view);
     // A browser view set up as every tab's is, not yet shown.
@@ -177,6 +176,11 @@ private:
     void endTabClose();
     // The tab that holds the view that raised an event; null while that tab is being destroyed.
     TTabSheetEx *tabOf(QObject *view) const;
+    enum EventScope { AnyTab, ActiveTabOnly };
+    // The window's one rule for its views' events: the tab of `view` when the window acts on
+    // the event, null when it does not (while the window or a tab closes, and for an event that
+    // concerns the active tab only, when the view's tab is another).
+    TTabSheetEx *listeningTab(QObject *view, EventScope scope) const;
 
     QDateTime m_startTime;
     QPointer<TTabSheetEx> m_lastTab;

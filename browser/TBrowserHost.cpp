@@ -116,7 +116,7 @@ QWebEngineView *TBrowserHost::Engine()
 
     if (TPageLifecycle *lifecycle = TPageLifecycle::Instance())
         lifecycle->Track(m_page);
-    KeepAwakeWhileBusy();
+    keepAwakeWhileBusy();
     EngineCreated(m_view);
     return m_view;
 }
@@ -130,7 +130,7 @@ void TBrowserHost::ReleaseEngine()
     QWebEngineView *view = std::exchange(m_view, nullptr);
     QWidget *fullScreen = std::exchange(m_fullScreen, nullptr);
     m_page = nullptr;
-    KeepAwakeWhileBusy();
+    keepAwakeWhileBusy();
     // Hidden now and deleted with the next turn of the event loop (out of a full-screen window,
     // and out of this host, which may be going): the engine's compositor thread may still be
     // handing the view a frame, and an engine view deleted while it does takes the program down.
@@ -160,7 +160,7 @@ void TBrowserHost::DiscardDocument()
     m_retryUrl.clear();
     m_noticeLoading = false;
     m_failure = {};
-    SetBusy(false);
+    setBusy(false);
     // A fresh page has no history.
     if (std::exchange(m_canGoBack, false) && !Raise(OnCommandStateChange, this, int(CommandBack), false))
         return;
@@ -176,12 +176,12 @@ QWebEnginePage *TBrowserHost::Document() const
 QString TBrowserHost::LocationURL() const
 {
     if (LoadQueued())
-        return ShownAddress(m_queuedUrl);
+        return shownAddress(m_queuedUrl);
     if (m_textDocumentIssued)
         return kAboutBlank;
     if (!m_view || !m_hasDocument)
         return QString();
-    return ShownAddress(m_view->url());
+    return shownAddress(m_view->url());
 }
 
 TReadyState TBrowserHost::ReadyState() const
@@ -191,7 +191,7 @@ TReadyState TBrowserHost::ReadyState() const
     return m_busy ? rsLoading : rsComplete;
 }
 
-QString TBrowserHost::ShownAddress(const QUrl &url) const
+QString TBrowserHost::shownAddress(const QUrl &url) const
 {
     if (TDocumentScheme::isDocumentUrl(url) || url.scheme() == QLatin1String("data"))
         return kAboutBlank;
@@ -213,7 +213,7 @@ void TBrowserHost::LoadUrl(const QUrl &url, bool now)
         m_page->load(url);
 }
 
-void TBrowserHost::StartQueuedLoad()
+void TBrowserHost::startQueuedLoad()
 {
     const QUrl url = std::exchange(m_queuedUrl, QUrl());
     if (url.isValid() && Engine())
@@ -226,7 +226,7 @@ void TBrowserHost::LoadQueuedNow()
         TLoadQueue::Instance()->StartNow(this);
 }
 
-void TBrowserHost::CancelQueuedLoad()
+void TBrowserHost::cancelQueuedLoad()
 {
     if (!LoadQueued())
         return;
@@ -245,7 +245,7 @@ void TBrowserHost::showEvent(QShowEvent *event)
 
 void TBrowserHost::NavigationIssued()
 {
-    CancelQueuedLoad();
+    cancelQueuedLoad();
     m_hasDocument = true;
     m_awaitingStart = true;
     m_textDocumentIssued = false;
@@ -253,16 +253,16 @@ void TBrowserHost::NavigationIssued()
     m_retryUrl.clear();
     m_crashReloaded = false; // a renderer that crashes on this navigation is reloaded once
     m_blockedPopup.clear();
-    SetBusy(true);
+    setBusy(true);
 }
 
 void TBrowserHost::NavigationStopped()
 {
-    CancelQueuedLoad();
+    cancelQueuedLoad();
     // A navigation that the engine has not started yet ends without any report of its own.
     if (m_awaitingStart && !m_loadRunning) {
         m_awaitingStart = false;
-        FinishLoad();
+        finishLoad();
     }
 }
 
@@ -296,12 +296,12 @@ void TBrowserHost::ShowDocumentBytes(const QByteArray &html)
         m_page->load(TDocumentScheme::forProfile(m_page->profile())->addDocument(this, html));
 }
 
-void TBrowserHost::SetBusy(bool busy)
+void TBrowserHost::setBusy(bool busy)
 {
     if (m_busy == busy)
         return;
     m_busy = busy;
-    KeepAwakeWhileBusy();
+    keepAwakeWhileBusy();
     if (!busy) {
         if (TLoadQueue *queue = TLoadQueue::Instance())
             queue->LoadEnded(this);
@@ -313,7 +313,7 @@ void TBrowserHost::SetBusy(bool busy)
 // this host. The engine recommends sleep for a hidden page as soon as its own load is over,
 // which can be a moment before that end is reported here; a page frozen then, or before its
 // navigation has really started, would never finish for the program.
-void TBrowserHost::KeepAwakeWhileBusy()
+void TBrowserHost::keepAwakeWhileBusy()
 {
     QWebEnginePage *wanted = m_busy ? m_page : nullptr;
     if (m_keptAwake == wanted)
@@ -340,7 +340,7 @@ void TBrowserHost::onLoadingChanged(const QWebEngineLoadingInfo &info)
         // The engine may report the failure before or after the end of the load; the error
         // page follows whichever comes last.
         if (!m_loadRunning)
-            ShowFailurePage();
+            showFailurePage();
         return;
     }
     if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
@@ -350,9 +350,9 @@ void TBrowserHost::onLoadingChanged(const QWebEngineLoadingInfo &info)
     m_awaitingStart = false;
     m_loadRunning = true;
     m_lastProgress = -1;
-    SetBusy(true);
+    setBusy(true);
     DocumentLoadStarted();
-    m_loadingText = QStringLiteral("正在打开网页 ") + ShownAddress(info.url());
+    m_loadingText = QStringLiteral("正在打开网页 ") + shownAddress(info.url());
     if (!Raise(OnStatusTextChange, this, m_loadingText))
         return;
     Raise(OnCommandStateChange, this, int(CommandUpdate), false);
@@ -372,21 +372,21 @@ void TBrowserHost::onLoadFinished(bool)
     m_awaitingStart = false;
     if (m_failure.address.isValid()) {
         // The load goes on into the error page: still busy, no "完成" in between.
-        ShowFailurePage();
+        showFailurePage();
         return;
     }
     m_noticeLoading = false;
-    FinishLoad();
+    finishLoad();
 }
 
-void TBrowserHost::ShowFailurePage()
+void TBrowserHost::showFailurePage()
 {
     const FailedLoad failure = std::exchange(m_failure, {});
     if (!m_destroying && m_page)
-        ShowNoticePage(failure.description.title, failure.description.message, failure.address);
+        showNoticePage(failure.description.title, failure.description.message, failure.address);
 }
 
-void TBrowserHost::ShowNoticePage(const QString &title, const QString &message, const QUrl &address)
+void TBrowserHost::showNoticePage(const QString &title, const QString &message, const QUrl &address)
 {
     NavigationIssued();
     // The page stands at the failed address, so that its "重新加载" link and a refresh both
@@ -396,13 +396,13 @@ void TBrowserHost::ShowNoticePage(const QString &title, const QString &message, 
     m_page->setContent(NoticePageHtml(title, message, address), QStringLiteral("text/html;charset=UTF-8"), address);
 }
 
-void TBrowserHost::FinishLoad()
+void TBrowserHost::finishLoad()
 {
     // A text document that never named itself: the stand-in is its title after all.
     const QString held = std::exchange(m_heldTitle, QString());
-    if (!held.isEmpty() && m_page && m_page->title() == held && !RaiseTitleChange(held))
+    if (!held.isEmpty() && m_page && m_page->title() == held && !raiseTitleChange(held))
         return;
-    SetBusy(false);
+    setBusy(false);
     // The owner shows progress only while it is more than two steps short of the end.
     if (m_lastProgress != 100) {
         m_lastProgress = 100;
@@ -424,13 +424,13 @@ void TBrowserHost::onUrlChanged(const QUrl &url)
     if (!TDocumentScheme::isDocumentUrl(url) && url.scheme() != QLatin1String("data") && url != QUrl(kAboutBlank))
         m_textDocumentIssued = false;
     emit locationURLChanged();
-    QVariant address = ShownAddress(url);
+    QVariant address = shownAddress(url);
     if (!Raise(OnNavigateComplete2, this, static_cast<QObject *>(Application()), address))
         return;
     // A move within the same document (an anchor, history.pushState) gets no load of its own.
     if (m_awaitingStart && !m_loadRunning) {
         m_awaitingStart = false;
-        FinishLoad();
+        finishLoad();
     }
 }
 
@@ -446,7 +446,7 @@ void TBrowserHost::onTitleChanged(const QString &title)
     // Passed on, it would show a blank page until the document's own title follows; it counts
     // only if it is still the title once the document is complete. The engine reports titles
     // a moment after it knows them, so the document's own title may already have overtaken it.
-    if (m_textDocumentIssued && IsStandInTitle(title)) {
+    if (m_textDocumentIssued && isStandInTitle(title)) {
         if (!m_page || m_page->title() != title)
             return;
         if (m_busy) {
@@ -455,15 +455,15 @@ void TBrowserHost::onTitleChanged(const QString &title)
         }
     }
     m_heldTitle.clear();
-    RaiseTitleChange(title);
+    raiseTitleChange(title);
 }
 
-bool TBrowserHost::RaiseTitleChange(const QString &title)
+bool TBrowserHost::raiseTitleChange(const QString &title)
 {
-    return Raise(OnTitleChange, this, IsStandInTitle(title) ? kAboutBlank : title);
+    return Raise(OnTitleChange, this, isStandInTitle(title) ? kAboutBlank : title);
 }
 
-bool TBrowserHost::IsStandInTitle(const QString &title) const
+bool TBrowserHost::isStandInTitle(const QString &title) const
 {
     // The address of the document: "about:blank", or the one it is served from memory under.
     return title == kAboutBlank
@@ -498,10 +498,10 @@ void TBrowserHost::onRenderProcessTerminated(QWebEnginePage::RenderProcessTermin
     if (status == QWebEnginePage::NormalTerminationStatus)
         return;
     // Reloading from inside the engine's report is not safe; do it once the report is over.
-    QMetaObject::invokeMethod(this, &TBrowserHost::RecoverFromCrash, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &TBrowserHost::recoverFromCrash, Qt::QueuedConnection);
 }
 
-void TBrowserHost::RecoverFromCrash()
+void TBrowserHost::recoverFromCrash()
 {
     if (!m_view || m_destroying)
         return;
@@ -517,10 +517,10 @@ void TBrowserHost::RecoverFromCrash()
     }
     // Crashed again: say so in the page and wait for the user. The address stays, so that the
     // notice's link and the refresh button try the page again.
-    ShowNoticePage(QStringLiteral("网页无法显示"), QStringLiteral("显示此网页的进程意外终止。"), address);
+    showNoticePage(QStringLiteral("网页无法显示"), QStringLiteral("显示此网页的进程意外终止。"), address);
 }
 
-bool TBrowserHost::IsNoticeLink(QWebEnginePage::NavigationType type, bool isMainFrame) const
+bool TBrowserHost::isNoticeLink(QWebEnginePage::NavigationType type, bool isMainFrame) const
 {
     // The notices run no script: a link followed from one is the user's click.
     return m_retryUrl.isValid() && isMainFrame && type == QWebEnginePage::NavigationTypeLinkClicked;

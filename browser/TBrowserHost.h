@@ -161,34 +161,34 @@ private:
     friend class TLoadQueue;
 
     // Called by the load queue when this view's turn has come.
-    void StartQueuedLoad();
-    void CancelQueuedLoad();
+    void startQueuedLoad();
+    void cancelQueuedLoad();
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onLoadProgress(int progress);
     void onLoadFinished(bool ok);
     void onUrlChanged(const QUrl &url);
     void onTitleChanged(const QString &title);
-    bool RaiseTitleChange(const QString &title);
+    bool raiseTitleChange(const QString &title);
     // The title the engine makes up for a document handed over as text before it names itself.
-    bool IsStandInTitle(const QString &title) const;
+    bool isStandInTitle(const QString &title) const;
     void onLinkHovered(const QString &url);
     void onNavigationActionChanged(int command);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
-    void PopupBlocked(const QUrl &url);
+    void popupBlocked(const QUrl &url);
     void onFullScreenRequested(QWebEngineFullScreenRequest request);
-    void LeaveFullScreen();
+    void leaveFullScreen();
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
-    void RecoverFromCrash();
+    void recoverFromCrash();
     // The crash notice's "重新加载" link: the user asks for the page again.
-    bool IsNoticeLink(QWebEnginePage::NavigationType type, bool isMainFrame) const;
-    void FinishLoad();
+    bool isNoticeLink(QWebEnginePage::NavigationType type, bool isMainFrame) const;
+    void finishLoad();
     // Shows one of the program's notice pages (TErrorPages) at `address`.
-    void ShowNoticePage(const QString &title, const QString &message, const QUrl &address);
-    void ShowFailurePage();
-    void SetBusy(bool busy);
-    void KeepAwakeWhileBusy();
+    void showNoticePage(const QString &title, const QString &message, const QUrl &address);
+    void showFailurePage();
+    void setBusy(bool busy);
+    void keepAwakeWhileBusy();
     // An address as the program shows it: documents handed over as text read "about:blank".
-    QString ShownAddress(const QUrl &url) const;
+    QString shownAddress(const QUrl &url) const;
 
     QWebEngineView *m_view = nullptr;
     TBrowserPage *m_page = nullptr;

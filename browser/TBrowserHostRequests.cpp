@@ -82,7 +82,7 @@ void TBrowserHost::onNewWindowRequested(QWebEngineNewWindowRequest &request)
     // The engine has refused windows without the user's click already (see Engine()); any that
     // still arrives is refused here. One click opens one window: the engine counts it as used.
     if (!request.isUserInitiated()) {
-        PopupBlocked(request.requestedUrl());
+        popupBlocked(request.requestedUrl());
         return;
     }
     TBrowserHost *target = nullptr;
@@ -99,9 +99,9 @@ void TBrowserHost::onNewWindowRequested(QWebEngineNewWindowRequest &request)
     request.openIn(target->m_page);
 }
 
-void TBrowserHost::PopupBlocked(const QUrl &url)
+void TBrowserHost::popupBlocked(const QUrl &url)
 {
-    const QString address = ShownAddress(url);
+    const QString address = shownAddress(url);
     // The load's own reports ("完成") would cover the news at once.
     if (m_busy) {
         m_blockedPopup = address.isEmpty() ? QStringLiteral("about:blank") : address;
@@ -118,7 +118,7 @@ void TBrowserHost::onFullScreenRequested(QWebEngineFullScreenRequest request)
     }
     request.accept();
     if (!request.toggleOn()) {
-        LeaveFullScreen();
+        leaveFullScreen();
         return;
     }
     if (IsFullScreen())
@@ -132,7 +132,7 @@ void TBrowserHost::onFullScreenRequested(QWebEngineFullScreenRequest request)
     m_view->setFocus(Qt::OtherFocusReason);
 }
 
-void TBrowserHost::LeaveFullScreen()
+void TBrowserHost::leaveFullScreen()
 {
     QWidget *fullScreen = std::exchange(m_fullScreen, nullptr);
     if (!fullScreen)

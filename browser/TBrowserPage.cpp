@@ -27,7 +27,7 @@ TBrowserHost *TBrowserPage::host() const
 
 bool TBrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
-    if (host() && m_host->IsNoticeLink(type, isMainFrame)) {
+    if (host() && m_host->isNoticeLink(type, isMainFrame)) {
         // Loaded the way the refresh button does it, once the engine's question is answered.
         QMetaObject::invokeMethod(host(), &TBrowserHost::ReloadDocument, Qt::QueuedConnection);
         return false;
@@ -58,7 +58,7 @@ void TBrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
     if (!host())
         return;
     if (message.startsWith(kPopupMark)) {
-        m_host->PopupBlocked(url().resolved(QUrl(message.mid(kPopupMark.size()))));
+        m_host->popupBlocked(url().resolved(QUrl(message.mid(kPopupMark.size()))));
         return;
     }
     m_host->JavaScriptConsoleMessage(level, message, lineNumber, sourceID);

@@ -216,7 +216,7 @@ void TBrowserView::PrintPreview()
     QPointer<QPrintPreviewDialog> dialog = new QPrintPreviewDialog(this);
     if (m_pageLayout.isValid())
         dialog->printer()->setPageLayout(m_pageLayout);
-    connect(dialog, &QPrintPreviewDialog::paintRequested, this, &TBrowserView::PrintTo);
+    connect(dialog, &QPrintPreviewDialog::paintRequested, this, &TBrowserView::printTo);
     m_printDialogOpen = true;
     dialog->exec();
     if (!self)
@@ -225,7 +225,7 @@ void TBrowserView::PrintPreview()
     delete dialog;
 }
 
-void TBrowserView::PrintTo(QPrinter *printer)
+void TBrowserView::printTo(QPrinter *printer)
 {
     // A second print() while one runs never finishes: a repaint asked for meanwhile is skipped.
     QWebEngineView *view = EngineView();

@@ -76,7 +76,7 @@ protected:
     void EngineCreated(QWebEngineView *view) override;
 
 private:
-    void PrintTo(QPrinter *printer);
+    void printTo(QPrinter *printer);
 
     int m_zoom = 100;
     TTextList m_htmlCode;

@@ -53,20 +53,20 @@ bool TCustomBrowserView::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::ShortcutOverride:
         // Accepted, so that no shortcut of the window takes the key either.
-        if (IsDisabledControlKey(static_cast<QKeyEvent *>(event))) {
+        if (isDisabledControlKey(static_cast<QKeyEvent *>(event))) {
             event->accept();
             return true;
         }
         // The window's own keys are never offered to the page, so its key handlers cannot keep
         // them from the window.
-        if (IsWindowShortcut(static_cast<QKeyEvent *>(event))) {
+        if (isWindowShortcut(static_cast<QKeyEvent *>(event))) {
             event->ignore();
             return true;
         }
         break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-        if (IsDisabledControlKey(static_cast<QKeyEvent *>(event)))
+        if (isDisabledControlKey(static_cast<QKeyEvent *>(event)))
             return true;
         break;
     default:
@@ -75,7 +75,7 @@ bool TCustomBrowserView::eventFilter(QObject *watched, QEvent *event)
     return TBrowserHost::eventFilter(watched, event);
 }
 
-bool TCustomBrowserView::IsDisabledControlKey(const QKeyEvent *event) const
+bool TCustomBrowserView::isDisabledControlKey(const QKeyEvent *event) const
 {
     if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)
         return false;
@@ -85,7 +85,7 @@ bool TCustomBrowserView::IsDisabledControlKey(const QKeyEvent *event) const
     return DisabledControlKeys.contains(QChar(key), Qt::CaseInsensitive);
 }
 
-bool TCustomBrowserView::IsWindowShortcut(const QKeyEvent *event) const
+bool TCustomBrowserView::isWindowShortcut(const QKeyEvent *event) const
 {
     const QKeySequence pressed(QKeyCombination(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key())));
     const QList<QAction *> actions = window()->actions();
@@ -143,7 +143,7 @@ void TCustomBrowserView::JavaScriptConsoleMessage(QWebEnginePage::JavaScriptCons
     if (level != QWebEnginePage::ErrorMessageLevel || !message.startsWith(QLatin1String("Uncaught")))
         return;
     if (ScriptErrorAction == eaCancel)
-        SetScriptsStopped(true);
+        setScriptsStopped(true);
     // Chromium reports neither a column nor an error number.
     TScriptErrorAction next = ScriptErrorAction;
     if (!Raise(OnScriptError, this, QString::number(lineNumber), QString(), QString(), message, sourceID, next))
@@ -154,10 +154,10 @@ void TCustomBrowserView::JavaScriptConsoleMessage(QWebEnginePage::JavaScriptCons
 void TCustomBrowserView::DocumentLoadStarted()
 {
     TBrowserHost::DocumentLoadStarted();
-    SetScriptsStopped(false); // a cancel stops the scripts of one document only
+    setScriptsStopped(false); // a cancel stops the scripts of one document only
 }
 
-void TCustomBrowserView::SetScriptsStopped(bool stopped)
+void TCustomBrowserView::setScriptsStopped(bool stopped)
 {
     if (stopped == m_scriptsStopped || !EngineView())
         return;

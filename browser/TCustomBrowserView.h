@@ -60,10 +60,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool IsDisabledControlKey(const QKeyEvent *event) const;
+    bool isDisabledControlKey(const QKeyEvent *event) const;
     // A key of an enabled window-wide action of this view's window.
-    bool IsWindowShortcut(const QKeyEvent *event) const;
-    void SetScriptsStopped(bool stopped);
+    bool isWindowShortcut(const QKeyEvent *event) const;
+    void setScriptsStopped(bool stopped);
 
     bool m_scriptsStopped = false;
 };

@@ -140,10 +140,10 @@ TDownloadManager::~TDownloadManager()
 
 void TDownloadManager::Watch(QWebEngineProfile *profile)
 {
-    connect(profile, &QWebEngineProfile::downloadRequested, this, &TDownloadManager::DownloadRequested);
+    connect(profile, &QWebEngineProfile::downloadRequested, this, &TDownloadManager::takeDownload);
 }
 
-void TDownloadManager::DownloadRequested(QWebEngineDownloadRequest *download)
+void TDownloadManager::takeDownload(QWebEngineDownloadRequest *download)
 {
     // A page save is accepted already and writes the file the user chose for it.
     if (download->isSavePageDownload() || download->state() != QWebEngineDownloadRequest::DownloadRequested)
@@ -164,7 +164,7 @@ void TDownloadManager::DownloadRequested(QWebEngineDownloadRequest *download)
     QPointer<TDownloadManager> alive(this);
     QPointer<QWebEngineDownloadRequest> request(download);
     m_asking = true;
-    const QString path = AskFileName(download->downloadFileName());
+    const QString path = askFileName(download->downloadFileName());
     if (!alive)
         return;
     m_asking = false;
@@ -187,7 +187,7 @@ void TDownloadManager::DownloadRequested(QWebEngineDownloadRequest *download)
     raise();
 }
 
-QString TDownloadManager::AskFileName(const QString &suggestedName)
+QString TDownloadManager::askFileName(const QString &suggestedName)
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     QWidget *owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();

@@ -31,9 +31,9 @@ public:
     static QString FailureText(QWebEngineDownloadRequest::DownloadInterruptReason reason);
 
 private:
-    void DownloadRequested(QWebEngineDownloadRequest *download);
+    void takeDownload(QWebEngineDownloadRequest *download);
     // The file the user chose for `suggestedName`; empty when the dialog was cancelled.
-    QString AskFileName(const QString &suggestedName);
+    QString askFileName(const QString &suggestedName);
 
     QVBoxLayout *m_rows = nullptr;
     QHash<quint32, TDownloadRow *> m_rowOf; // by the engine's download id

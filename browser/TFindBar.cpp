@@ -81,7 +81,7 @@ void TFindBar::SetView(TBrowserHost *view)
 {
     if (view == m_view)
         return;
-    ClearHighlights(m_view);
+    clearHighlights(m_view);
     m_view = view;
     if (isVisible())
         Find(false, true);
@@ -103,7 +103,7 @@ void TFindBar::Close()
     hide();
     ++m_request;
     lbCount->clear();
-    ClearHighlights(m_view);
+    clearHighlights(m_view);
     if (hadFocus && m_view)
         m_view->setFocus(Qt::OtherFocusReason); // the view hands it on to its page
 }
@@ -151,7 +151,7 @@ void TFindBar::Find(bool backward, bool restart)
     });
 }
 
-void TFindBar::ClearHighlights(TBrowserHost *view)
+void TFindBar::clearHighlights(TBrowserHost *view)
 {
     if (QWebEnginePage *page = PageOf(view))
         page->findText(QString());

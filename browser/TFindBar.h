@@ -47,7 +47,7 @@ protected:
 private:
     // `restart` begins a new search, so that the first match is the one after the top of the page.
     void Find(bool backward, bool restart);
-    static void ClearHighlights(TBrowserHost *view);
+    static void clearHighlights(TBrowserHost *view);
 
     QPointer<TBrowserHost> m_view;
     int m_request = 0; // the search whose result the count shows; older results are dropped

@@ -31,16 +31,16 @@ TLoadQueue *TLoadQueue::Instance()
 TLoadQueue::TLoadQueue(QObject *parent) : QObject(parent)
 {
     m_pump.setSingleShot(true);
-    connect(&m_pump, &QTimer::timeout, this, &TLoadQueue::Pump);
+    connect(&m_pump, &QTimer::timeout, this, &TLoadQueue::pump);
     m_sampler.setInterval(kSampleMs);
-    connect(&m_sampler, &QTimer::timeout, this, &TLoadQueue::Sample);
+    connect(&m_sampler, &QTimer::timeout, this, &TLoadQueue::sample);
 }
 
 void TLoadQueue::SetMaxRunning(int count)
 {
     m_maxRunning = qMax(1, count);
     SetAdaptive(false);
-    Schedule(0);
+    schedule(0);
 }
 
 void TLoadQueue::SetAdaptive(bool adaptive)
@@ -50,7 +50,7 @@ void TLoadQueue::SetAdaptive(bool adaptive)
         m_sampler.stop();
 }
 
-void TLoadQueue::Sample()
+void TLoadQueue::sample()
 {
     if (m_waiting.isEmpty()) {
         // The queue has run dry: the next comparison starts from the usual limit.
@@ -67,7 +67,7 @@ void TLoadQueue::Sample()
     const int before = m_maxRunning;
     m_maxRunning = m_pacer.Adjust({m_processors.BusySince(renderers), RunningCount(), int(m_waiting.size())});
     if (m_maxRunning > before)
-        Schedule(0);
+        schedule(0);
 }
 
 void TLoadQueue::SetPaced(bool paced)
@@ -91,7 +91,7 @@ void TLoadQueue::Enqueue(TBrowserHost *host)
         m_processors.Restart(); // the first sample measures from here
         m_sampler.start();
     }
-    Schedule(0);
+    schedule(0);
 }
 
 void TLoadQueue::Promote(TBrowserHost *host)
@@ -99,7 +99,7 @@ void TLoadQueue::Promote(TBrowserHost *host)
     if (!m_waiting.removeOne(host))
         return;
     m_waiting.prepend(host);
-    Schedule(0);
+    schedule(0);
 }
 
 void TLoadQueue::StartNow(TBrowserHost *host)
@@ -109,7 +109,7 @@ void TLoadQueue::StartNow(TBrowserHost *host)
     m_running.insert(host, QElapsedTimer());
     m_running[host].start();
     QPointer<TBrowserHost> alive(host);
-    host->StartQueuedLoad();
+    host->startQueuedLoad();
     if (alive)
         emit loadStarted(host);
 }
@@ -117,7 +117,7 @@ void TLoadQueue::StartNow(TBrowserHost *host)
 void TLoadQueue::LoadEnded(TBrowserHost *host)
 {
     if (m_running.remove(host) && !m_waiting.isEmpty())
-        Schedule(0);
+        schedule(0);
 }
 
 void TLoadQueue::Remove(TBrowserHost *host)
@@ -136,7 +136,7 @@ int TLoadQueue::RunningCount() const
     return count;
 }
 
-void TLoadQueue::Schedule(int delayMs)
+void TLoadQueue::schedule(int delayMs)
 {
     // The earliest wins: a start due now must not wait behind a later check.
     if (m_pump.isActive() && m_pump.remainingTime() <= delayMs)
@@ -144,7 +144,7 @@ void TLoadQueue::Schedule(int delayMs)
     m_pump.start(delayMs);
 }
 
-TBrowserHost *TLoadQueue::Next() const
+TBrowserHost *TLoadQueue::nextWaiting() const
 {
     for (TBrowserHost *host : m_waiting) {
         if (host->isVisible())
@@ -155,20 +155,20 @@ TBrowserHost *TLoadQueue::Next() const
     return nullptr;
 }
 
-void TLoadQueue::Pump()
+void TLoadQueue::pump()
 {
     QElapsedTimer slice;
     slice.start();
     while (slice.elapsed() < kSliceMs) {
-        TBrowserHost *next = Next();
+        TBrowserHost *next = nextWaiting();
         if (!next)
             break;
         StartNow(next);
     }
     if (m_waiting.isEmpty())
         return;
-    if (Next()) {
-        Schedule(0); // the slice is over: the rest in the next turn
+    if (nextWaiting()) {
+        schedule(0); // the slice is over: the rest in the next turn
         return;
     }
     // Every place is taken: look again when the oldest load stops holding its place. A load
@@ -179,5 +179,5 @@ void TLoadQueue::Pump()
         if (left > 0)
             wait = qMin(wait, left);
     }
-    Schedule(int(wait) + 1);
+    schedule(int(wait) + 1);
 }

@@ -25,8 +25,6 @@ class TLoadQueue : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(int MaxRunning READ MaxRunning WRITE SetMaxRunning)
-    Q_PROPERTY(bool Adaptive READ Adaptive WRITE SetAdaptive)
-    Q_PROPERTY(bool Paced READ Paced WRITE SetPaced)
 
 public:
     // Created on first use, owned by the application object.
@@ -38,11 +36,9 @@ public:
     void SetMaxRunning(int count);
     // On: the limit follows the processors' load while loads wait, and starts again from
     // TLoadPacer::Start once the queue has run dry.
-    bool Adaptive() const { return m_adaptive; }
     void SetAdaptive(bool adaptive);
     // Off: every load starts the moment it is handed over, as views did before there was a
     // queue. Benchmarks compare the two; the program leaves it on.
-    bool Paced() const { return m_paced; }
     void SetPaced(bool paced);
 
     // `host` has a load waiting for its turn. A host already waiting keeps its place.
@@ -67,11 +63,11 @@ signals:
 private:
     explicit TLoadQueue(QObject *parent);
     // The load to start next, if one may start now.
-    TBrowserHost *Next() const;
-    void Pump();
-    void Schedule(int delayMs);
+    TBrowserHost *nextWaiting() const;
+    void pump();
+    void schedule(int delayMs);
     // Moves the limit with the processors' load; runs while loads wait.
-    void Sample();
+    void sample();
 
     QList<TBrowserHost *> m_waiting; // in the order they start
     QHash<TBrowserHost *, QElapsedTimer> m_running; // since when each has been loading

@@ -29,19 +29,19 @@ TPageLifecycle::TPageLifecycle(QObject *parent) : QObject(parent)
 {
     m_clock.start();
     m_sweep.setSingleShot(true);
-    connect(&m_sweep, &QTimer::timeout, this, &TPageLifecycle::Sweep);
+    connect(&m_sweep, &QTimer::timeout, this, &TPageLifecycle::sweep);
 }
 
 void TPageLifecycle::SetKeepAlive(int count)
 {
     m_keepAlive = qMax(-1, count);
-    Schedule(0);
+    schedule(0);
 }
 
 void TPageLifecycle::SetFreezeAfter(int ms)
 {
     m_freezeAfter = qMax(-1, ms);
-    Schedule(0);
+    schedule(0);
 }
 
 void TPageLifecycle::Track(QWebEnginePage *page)
@@ -58,7 +58,7 @@ void TPageLifecycle::Track(QWebEnginePage *page)
     });
     connect(page, &QWebEnginePage::loadFinished, this, [this, page] { Used(page); });
     // The engine recommends sleep only once a hidden page has finished loading.
-    connect(page, &QWebEnginePage::recommendedStateChanged, this, [this] { Schedule(0); });
+    connect(page, &QWebEnginePage::recommendedStateChanged, this, [this] { schedule(0); });
     connect(page, &QObject::destroyed, this, [this, page] {
         m_lastUsed.remove(page);
         m_held.remove(page);
@@ -86,17 +86,17 @@ void TPageLifecycle::Release(QWebEnginePage *page)
 void TPageLifecycle::Used(QWebEnginePage *page)
 {
     m_lastUsed.insert(page, m_clock.elapsed());
-    Schedule(0);
+    schedule(0);
 }
 
-void TPageLifecycle::Schedule(int delayMs)
+void TPageLifecycle::schedule(int delayMs)
 {
     if (m_sweep.isActive() && m_sweep.remainingTime() <= delayMs)
         return;
     m_sweep.start(delayMs);
 }
 
-void TPageLifecycle::Sweep()
+void TPageLifecycle::sweep()
 {
     // Hidden pages that could sleep, the most recently used first. A page the engine wants
     // awake (still loading, audible, opened by another page), or one being read, is neither
@@ -142,5 +142,5 @@ void TPageLifecycle::Sweep()
         discarded = true;
     }
     if (next >= 0)
-        Schedule(int(qMax<qint64>(next, discarded ? kDiscardSpacingMs : 0)) + 1);
+        schedule(int(qMax<qint64>(next, discarded ? kDiscardSpacingMs : 0)) + 1);
 }

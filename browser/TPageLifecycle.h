@@ -49,8 +49,8 @@ public:
 private:
     explicit TPageLifecycle(QObject *parent);
     void Used(QWebEnginePage *page);
-    void Schedule(int delayMs);
-    void Sweep();
+    void schedule(int delayMs);
+    void sweep();
 
     QElapsedTimer m_clock;
     QHash<QWebEnginePage *, qint64> m_lastUsed; // on m_clock

@@ -25,19 +25,19 @@ TPageReader::TPageReader(TBrowserHost *view, std::function<QString(const QUrl &)
     : QObject(parent), m_view(view), m_script(std::move(script))
 {
     m_poll.setInterval(kPollMs);
-    connect(&m_poll, &QTimer::timeout, this, &TPageReader::Poll);
+    connect(&m_poll, &QTimer::timeout, this, &TPageReader::poll);
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         if (!m_readOnce) {
-            Fail(TimedOut);
+            fail(TimedOut);
         } else if (!m_done) {
-            Finish();
+            finish();
             emit done();
         }
     });
     if (!view || !view->Busy()) {
         QMetaObject::invokeMethod(
-            this, [this] { Fail(LoadFailed); }, Qt::QueuedConnection);
+            this, [this] { fail(LoadFailed); }, Qt::QueuedConnection);
         return;
     }
     connect(view, &TBrowserHost::busyChanged, this, &TPageReader::onBusyChanged);
@@ -45,13 +45,13 @@ TPageReader::TPageReader(TBrowserHost *view, std::function<QString(const QUrl &)
     // let go of, not touched.
     connect(view, &QObject::destroyed, this, [this] {
         m_view = nullptr;
-        Fail(LoadFailed);
+        fail(LoadFailed);
     });
 }
 
 TPageReader::~TPageReader()
 {
-    Finish();
+    finish();
 }
 
 void TPageReader::onBusyChanged(bool busy)
@@ -65,40 +65,40 @@ void TPageReader::onBusyChanged(bool busy)
             m_poll.stop();
             m_timeout.stop();
             QMetaObject::invokeMethod(
-                this, [this] { Fail(m_view && m_view->ShowsNotice() ? LoadFailed : Left); },
+                this, [this] { fail(m_view && m_view->ShowsNotice() ? LoadFailed : Left); },
                 Qt::QueuedConnection);
         }
         return;
     }
     if (m_view->ShowsNotice() || !m_view->EngineView()) {
-        Fail(LoadFailed);
+        fail(LoadFailed);
         return;
     }
     QWebEnginePage *page = m_view->EngineView()->page();
     if (page->lifecycleState() != QWebEnginePage::LifecycleState::Active) {
-        Fail(Asleep);
+        fail(Asleep);
         return;
     }
     m_page = page;
     TPageLifecycle::Instance()->Hold(page);
-    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] { Fail(Crashed); });
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] { fail(Crashed); });
     m_sinceLoad.start();
     m_timeout.start(TimeoutMs);
     m_poll.start();
-    Poll();
+    poll();
 }
 
-bool TPageReader::Awake() const
+bool TPageReader::awake() const
 {
     return m_page && m_page->lifecycleState() == QWebEnginePage::LifecycleState::Active;
 }
 
-void TPageReader::Poll()
+void TPageReader::poll()
 {
     if (m_done || m_scriptRunning)
         return;
-    if (!Awake()) {
-        Fail(Asleep);
+    if (!awake()) {
+        fail(Asleep);
         return;
     }
     m_scriptRunning = true;
@@ -114,15 +114,15 @@ void TPageReader::Poll()
             const bool settled = self->m_sinceLoad.elapsed() >= SettleMs;
             const bool unread = !self->m_readOnce || stamp != self->m_readStamp;
             if (unread && (quietFor >= QuietMs || settled)) {
-                self->ReadNow(stamp, settled);
+                self->readNow(stamp, settled);
             } else if (!unread && settled) {
-                self->Finish();
+                self->finish();
                 emit self->done();
             }
         });
 }
 
-void TPageReader::ReadNow(double changeStamp, bool last)
+void TPageReader::readNow(double changeStamp, bool last)
 {
     m_scriptRunning = true;
     QPointer<TPageReader> self(this);
@@ -139,7 +139,7 @@ void TPageReader::ReadNow(double changeStamp, bool last)
             self->m_readStamp = changeStamp;
             self->m_lastReading = text;
             if (last)
-                self->Finish();
+                self->finish();
             if (changed)
                 emit self->read(text);
             if (last && self)
@@ -147,7 +147,7 @@ void TPageReader::ReadNow(double changeStamp, bool last)
         });
 }
 
-void TPageReader::Finish()
+void TPageReader::finish()
 {
     m_done = true;
     m_poll.stop();
@@ -162,11 +162,11 @@ void TPageReader::Finish()
         m_view->disconnect(this);
 }
 
-void TPageReader::Fail(Failure why)
+void TPageReader::fail(Failure why)
 {
     if (m_done)
         return;
-    Finish();
+    finish();
     QPointer<TPageReader> self(this);
     emit failed(why);
     if (self)

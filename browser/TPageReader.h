@@ -39,10 +39,6 @@ public:
     TPageReader(TBrowserHost *view, std::function<QString(const QUrl &)> script, QObject *parent = nullptr);
     ~TPageReader() override;
 
-    bool IsDone() const { return m_done; }
-    // Whether the load has ended and the document is being read.
-    bool IsReading() const { return m_page != nullptr; }
-
 signals:
     // The script's result (text), once or more: again only when it has changed.
     void read(const QString &result);
@@ -52,11 +48,11 @@ signals:
 
 private:
     void onBusyChanged(bool busy);
-    void Poll();
-    void ReadNow(double changeStamp, bool last);
-    void Finish();
-    void Fail(Failure why);
-    bool Awake() const;
+    void poll();
+    void readNow(double changeStamp, bool last);
+    void finish();
+    void fail(Failure why);
+    bool awake() const;
 
     QPointer<TBrowserHost> m_view;
     QPointer<QWebEnginePage> m_page; // held awake while set

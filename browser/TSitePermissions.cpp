@@ -58,7 +58,7 @@ void TSitePermissions::Request(QWebEnginePage *page, const QUrl &origin, QWebEng
         if (!m_answers.contains(key)) {
             if (!next.page)
                 continue; // nobody left to answer
-            const bool allowed = Ask(Question(next.origin, next.feature));
+            const bool allowed = ask(Question(next.origin, next.feature));
             if (!alive)
                 return;
             m_answers.insert(key, allowed);
@@ -71,7 +71,7 @@ void TSitePermissions::Request(QWebEnginePage *page, const QUrl &origin, QWebEng
     m_asking = false;
 }
 
-bool TSitePermissions::Ask(const QString &question)
+bool TSitePermissions::ask(const QString &question)
 {
     // On the heap: the active window that owns the box may go while it is open.
     QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Question, QStringLiteral("提示"), question,

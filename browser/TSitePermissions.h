@@ -33,7 +33,7 @@ private:
     };
     static QString Key(const QUrl &origin, QWebEnginePage::Feature feature);
     // The user's answer; false when the box went away unanswered.
-    static bool Ask(const QString &question);
+    static bool ask(const QString &question);
 
     QHash<QString, bool> m_answers;
     QList<Pending> m_pending;

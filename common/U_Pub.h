@@ -22,9 +22,6 @@ public:
     // Every line followed by CR LF, the last one included.
     QString text() const;
 
-    QChar nameValueSeparator() const { return m_separator; }
-    void setNameValueSeparator(QChar separator) { m_separator = separator; }
-
     // The text before the first separator, or empty when the line holds none.
     QString name(int index) const;
     // The text after the first separator (which may hold the separator again), or empty.

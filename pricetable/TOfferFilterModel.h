@@ -11,7 +11,6 @@ public:
     explicit TOfferFilterModel(QObject *parent = nullptr);
     void SetText(const QString &text);
     void SetHideAccessories(bool hide);
-    bool HideAccessories() const { return m_hideAccessories; }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;

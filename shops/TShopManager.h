@@ -26,8 +26,6 @@ public:
     // "试一试": opens an address in a tab.
     std::function<void(const QString &address)> OnTry;
 
-    const TUserCatalogue &UserCatalogue() const { return m_user; }
-
     QTreeWidget *tvShops = nullptr;
     QLineEdit *EdtName = nullptr;
     QComboBox *cbCategory = nullptr;
