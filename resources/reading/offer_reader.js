@@ -183,7 +183,7 @@
     var QUALIFIED = /(券后|用券|券|会员|PLUS|VIP|SVIP|节省|省|满|减|运费|邮费|包邮|原价|市场价|参考价|吊牌价|专柜价|划线价|定金|订金|返|补贴|立减|直降|赠)\s*(价|:|：)?\s*$/i;
     // Recommendations, rankings and carts are built like results but are not them.
     var NOT_RESULTS = /猜你喜欢|热销推荐|热卖推荐|看了又看|买了又买|为你推荐|精选推荐|人气推荐|相关推荐|掌柜推荐|同类推荐|推荐商品|你可能还喜欢|大家都在看|还浏览了|还购买了|销售排行|销量排行|热销榜|排行榜|购物车|已加入购物车|最近浏览|浏览记录/;
-    var NOT_RESULTS_CLASS = /recommend|guess|you-?like|also-?(buy|view)|hot-?sale|rank|history|mini-?cart|cart-?list/i;
+    var NOT_RESULTS_CLASS = /recommend|guess|you-?like|also-?(buy|view)|hot-?sale|rank|history|mini-?cart|cart-?list|swiper|slider|carousel|slick/i;
     // A page that says it found nothing shows recommendations in place of results.
     // (A mini cart's "共0件商品" is no such word.)
     var NOTHING_FOUND = /抱歉[，,\s]*(没有|未能?)找到|没有找到(与|和)?.{0,30}?相关的?(商品|宝贝|结果)|(找到|搜到|搜索到)\s*0\s*(个|件|条)|(^|[^0-9.,])0\s*(个|条)(相关)?结果/;
@@ -218,6 +218,14 @@
         for (var e = text.parentElement, up = 0; e && up < 2; e = e.parentElement, up++)
             if (/price/i.test(classOf(e) + ' ' + (e.getAttribute('itemprop') || ''))) return e;
         return null;
+    }
+    // The text that follows `el` inside `block` (a delivery fee says so after its amount).
+    function textAfter(el, block) {
+        var after = '';
+        for (var e = el; e && e !== block && after.length < 4; e = e.parentElement)
+            for (var sib = e.nextSibling; sib && after.length < 4; sib = sib.nextSibling)
+                after += sib.textContent || '';
+        return clean(after);
     }
     // Every element that reads as a price ("¥" and "99" may sit apart), with what the page shows
     // of it: hidden or not, how large, crossed out or not.
@@ -256,7 +264,7 @@
         var best = null, fallback = null;
         prices.forEach(function (p) {
             var own = priceText(p.el);
-            if (QUALIFIED.test(textBefore(p.el, block, own))
+            if (QUALIFIED.test(textBefore(p.el, block, own)) || /^\s*(运费|邮费|配送费)/.test(textAfter(p.el, block))
                 || /coupon|vip|member|plus/i.test(classOf(p.el) + ' ' + classOf(p.el.parentElement))) return;
             if (p.hidden) { fallback = fallback || p; return; }
             if (!best || p.size > best.size || p.size === best.size && p.bold && !best.bold) best = p;
