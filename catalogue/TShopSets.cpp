@@ -13,13 +13,10 @@ QString ShopSetsFilePath()
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/shopsets.txt");
 }
 
-QList<TShopSet> ReadShopSets()
+QList<TShopSet> ParseShopSets(const QString &text)
 {
     QList<TShopSet> sets;
-    QFile file(ShopSetsFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return sets;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
         const qsizetype tab = line.indexOf(QLatin1Char('\t'));
         const QString name = TrimControls(line.left(tab));
         if (tab < 0 || name.isEmpty())
@@ -34,15 +31,28 @@ QList<TShopSet> ReadShopSets()
     return sets;
 }
 
+QString ShopSetsText(const QList<TShopSet> &sets)
+{
+    QString text;
+    for (const TShopSet &each : sets)
+        text += each.Name + QLatin1Char('\t') + each.Shops.join(QLatin1Char(';')) + QLatin1String("\r\n");
+    return text;
+}
+
+QList<TShopSet> ReadShopSets()
+{
+    QFile file(ShopSetsFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return ParseShopSets(QString::fromUtf8(file.readAll()));
+}
+
 bool SaveShopSet(const TShopSet &set)
 {
     QList<TShopSet> sets = ReadShopSets();
     sets.removeIf([&](const TShopSet &old) { return old.Name == set.Name; });
     sets.append(set);
-    QString text;
-    for (const TShopSet &each : sets)
-        text += each.Name + QLatin1Char('\t') + each.Shops.join(QLatin1Char(';')) + QLatin1String("\r\n");
-    return WriteFileAtomically(ShopSetsFilePath(), text.toUtf8());
+    return WriteFileAtomically(ShopSetsFilePath(), ShopSetsText(sets).toUtf8());
 }
 
 QStringList ShopsStillThere(const TShopSet &set, const QString &catalogueText, QStringList *dropped)

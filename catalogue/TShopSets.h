@@ -13,6 +13,12 @@ struct TShopSet
 };
 
 QString ShopSetsFilePath();
+// The sets in a file's text: one a line, "name<TAB>shop;shop;..."; a line without a TAB or a
+// name is left out, names and shops are trimmed of blanks and control characters, empty shops
+// dropped.
+QList<TShopSet> ParseShopSets(const QString &text);
+// The file's text for `sets`, which ParseShopSets reads back as they are.
+QString ShopSetsText(const QList<TShopSet> &sets);
 // The saved sets in the order they were saved; no file, no sets. Lines that cannot be read
 // are left out.
 QList<TShopSet> ReadShopSets();

@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 const QString kCategoryMark = QStringLiteral("$");
@@ -39,8 +41,9 @@ QString ShopNameProblem(const QString &name)
     if (TrimControls(name).isEmpty())
         return QStringLiteral("名称不能为空。");
     for (const QChar c : name) {
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-            return QStringLiteral("名称中不能有制表符或换行。");
+        // A control character would cut the catalogue's line (a NUL ends its text).
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return QStringLiteral("名称中不能有制表符、换行或其他控制字符。");
         if (c == QLatin1Char(';') || c == QChar(0xFF1B))
             return QStringLiteral("名称中不能有分号（;）。");
     }
@@ -53,8 +56,10 @@ QString ShopTemplateProblem(const QString &urlTemplate)
     if (!t.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
         && !t.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
         return QStringLiteral("网址必须以 http:// 或 https:// 开头。");
-    if (t.size() <= 8 || t.contains(QLatin1Char('\t')) || t.contains(QLatin1Char('\n')))
+    if (t.size() <= 8)
         return QStringLiteral("网址不完整。");
+    if (std::any_of(t.cbegin(), t.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
+        return QStringLiteral("网址中不能有制表符、换行或其他控制字符。");
     return QString();
 }
 

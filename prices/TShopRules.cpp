@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QStandardPaths>
 
-#include <algorithm>
 #include <cstdio>
 
 TShopRules TShopRules::Load()
@@ -41,10 +40,6 @@ bool TShopRules::AddRulesText(const QByteArray &json)
         const QString host = rule.value(QLatin1String("host")).toString().trimmed().toLower();
         if (host.isEmpty() || rule.value(QLatin1String("item")).toString().isEmpty())
             continue;
-        m_rules.erase(
-            std::remove_if(m_rules.begin(), m_rules.end(),
-                [&](const QJsonObject &r) { return r.value(QLatin1String("host")).toString() == host; }),
-            m_rules.end());
         QJsonObject kept;
         kept.insert(QLatin1String("host"), host);
         for (const char *part : {"item", "name", "price", "link", "image"}) {
@@ -52,7 +47,7 @@ bool TShopRules::AddRulesText(const QByteArray &json)
             if (selector.isString())
                 kept.insert(QLatin1String(part), selector);
         }
-        m_rules.append(kept);
+        m_rules.insert(host, kept); // a later rule of a host replaces the earlier one
     }
     return true;
 }
@@ -61,10 +56,8 @@ QJsonObject TShopRules::RuleFor(const QString &pageHost) const
 {
     QString host = pageHost.toLower();
     while (!host.isEmpty()) {
-        for (const QJsonObject &rule : m_rules) {
-            if (rule.value(QLatin1String("host")).toString() == host)
-                return rule;
-        }
+        if (const auto rule = m_rules.constFind(host); rule != m_rules.cend())
+            return *rule;
         const qsizetype dot = host.indexOf(QLatin1Char('.'));
         host = dot < 0 ? QString() : host.mid(dot + 1);
     }

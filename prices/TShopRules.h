@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QJsonObject>
-#include <QList>
 #include <QString>
 
 // The per-shop reading rules: CSS selectors for the item and its name, price, link and picture,
@@ -25,5 +25,5 @@ public:
     QJsonObject RuleFor(const QString &host) const;
 
 private:
-    QList<QJsonObject> m_rules;
+    QHash<QString, QJsonObject> m_rules; // by host, in lower case
 };

@@ -34,6 +34,16 @@ build() {
     cmake --build "$VANZU_BUILD" --parallel "$(nproc)" "$@"
 }
 
+# The checked builds (scripts/sanitize, scripts/fuzz): clang with the sanitizers, configured once
+# in their own build folder with the given CMake options.
+CHECKED_PACKAGES=(clang libclang-rt-14-dev)
+configure_checked_build() {
+    if [ ! -f "$VANZU_BUILD/CMakeCache.txt" ]; then
+        cmake -S "$VANZU_ROOT" -B "$VANZU_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DCMAKE_CXX_COMPILER=clang++ "$@"
+    fi
+}
+
 # The web engine's sandbox cannot run as root; only then is it switched off, and we say so.
 sandbox_for_root() {
     if [ "$(id -u)" -eq 0 ]; then

@@ -439,6 +439,10 @@ void tst_ShopCatalogue::userCatalogue_data()
     QTest::newRow("not an http address") << QByteArray("当当网\tftp://x.example/\n") << QStringList{dangdang} << 1;
     QTest::newRow("new shop before any category") << QByteArray("孤店\thttp://a.example/\n") << QStringList{"孤店="} << 1;
     QTest::newRow("name with ;") << QByteArray("服装服饰\t$\na;b\thttp://a.example/\n") << QStringList{"a;b="} << 1;
+    // A NUL would end the merged catalogue's text, and every category after it with it.
+    QTest::newRow("control characters in a name or an address")
+        << QByteArray("二").append('\0').append("手\t$\n服装服饰\t$\n鞋店\thttp://a.example/\n当当网\thttp://x.exa\x01mple/\n")
+        << QStringList{"鞋店@服装服饰", dangdang} << 2;
     QTest::newRow("category name as a shop") << QByteArray("购物综合\thttp://a.example/\n") << QStringList{dangdang} << 1;
     QTest::newRow("not UTF-8, the rest still used")
         << QByteArray("\xB5\xB1\xB5\xB1\thttp://gbk.example/\n当当网\t\n") << QStringList{"当当网="} << 2;

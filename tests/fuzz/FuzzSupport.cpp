@@ -83,3 +83,39 @@ bool isLoneSurrogate(const QString &text, qsizetype index)
         return index == 0 || !text.at(index - 1).isHighSurrogate();
     return false;
 }
+
+std::optional<QList<QStringList>> readCsv(const QString &text)
+{
+    QList<QStringList> records;
+    QStringList record;
+    QString field;
+    bool quoted = false, wasQuoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c != QLatin1Char('"'))
+                field += c;
+            else if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
+                field += c, ++i;
+            else
+                quoted = false;
+        } else if (c == QLatin1Char('"')) {
+            if (!field.isEmpty() || wasQuoted)
+                return std::nullopt; // a quote inside an unquoted field
+            quoted = wasQuoted = true;
+        } else if (c == QLatin1Char(',')) {
+            record << field, field.clear(), wasQuoted = false;
+        } else if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
+            record << field, field.clear(), wasQuoted = false;
+            records << record, record.clear();
+            ++i;
+        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || wasQuoted) {
+            return std::nullopt; // a bare line break, or text after a closing quote
+        } else {
+            field += c;
+        }
+    }
+    if (quoted || !field.isEmpty() || !record.isEmpty())
+        return std::nullopt; // every record ends in CR LF
+    return records;
+}

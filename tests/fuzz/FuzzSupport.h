@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <cstddef>
+#include <optional>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -49,3 +51,8 @@ QString referenceTrim(const QString &text);
 
 // Whether the UTF-16 unit at `index` is a surrogate without its partner.
 bool isLoneSurrogate(const QString &text, qsizetype index);
+
+// The records of CSV text read the way RFC 4180 writes them, written independently of the
+// program's CSV writer: fields split at ",", records at CR LF, quoted fields with "" for a quote.
+// Null when the text is not such CSV.
+std::optional<QList<QStringList>> readCsv(const QString &text);
