@@ -4,6 +4,7 @@
 #include "TCommandLine.h"
 #include "TShopCatalogue.h"
 #include "U_Main.h"
+#include "WindowSystem.h"
 
 #include <QScreen>
 #include <QStyle>
@@ -13,8 +14,21 @@
 int main(int argc, char *argv[])
 {
     // --version and --help need no display: they are answered before the window system starts.
-    if (const std::optional<int> exitCode = AnswerCommandLine(CommandLineArguments(argc, argv), false))
+    const QStringList arguments = CommandLineArguments(argc, argv);
+    if (const std::optional<int> exitCode = AnswerCommandLine(arguments, false))
         return *exitCode;
+    // Without a display a batch comparison runs on Qt's offscreen platform; the window cannot.
+    if (!WindowSystemChosen(arguments) && !DisplayReachable()) {
+        if (!TCommandLine(arguments).BatchRequested()) {
+            std::fputs(qPrintable(QStringLiteral(
+                           "vanzu：没有可用的显示（未设置 DISPLAY 或 WAYLAND_DISPLAY，或无法连接），无法打开窗口。\n"
+                           "没有显示时可以用 --compare 关键词 --shops 网店 --prices 文件 在后台比价。\n")),
+                stderr);
+            return 2;
+        }
+        std::fputs(qPrintable(QStringLiteral("vanzu：没有可用的显示，比价在后台进行（offscreen）。\n")), stderr);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     TApplication app(argc, argv);
     if (const std::optional<int> exitCode = AnswerCommandLine(app.arguments(), true))
         return *exitCode;

@@ -83,32 +83,37 @@ void tst_BatchCompare::run_data()
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("errorOutput"); // a part of it
     QTest::addColumn<QByteArray>("rows"); // the file after its header; "-" for no file
+    QTest::addColumn<bool>("display"); // false: started where no display can be reached
 
     const QByteArray d = "http://" + hostOf(QStringLiteral("当当网"));
     const QByteArray rows = "当当网,手机 B,899," + d
         + "/p/2,页面识别\r\n当当网,\"手机 A, \"\"新\"\"\",1999.5," + d + "/p/1,页面识别\r\n";
     QTest::newRow("read") << QStringList {"--compare", "手机", "--shops", "当当网;京东商城", "--prices",
         "FILE"} << 0 << "当当网\t2 件\n京东商城\t未找到商品\n"
-                          << "" << rows;
+                          << "" << rows << true;
     QTest::newRow("not in time") << QStringList {"--compare", "手机", "--shops", "当当网;红孩子", "--prices",
         "FILE", "--wait", "15"} << 1
                                  << "当当网\t2 件\n红孩子\t未及读取（读取中）\n"
-                                 << "" << rows;
+                                 << "" << rows << true;
     QTest::newRow("unknown shop") << QStringList {"--compare", "手机", "--shops", "当当;京东商城", "--prices",
         "FILE"} << 2 << ""
-                                  << "Unknown shop or category '当当'." << QByteArray("-");
+                                  << "Unknown shop or category '当当'." << QByteArray("-") << true;
     QTest::newRow("missing file") << QStringList {"--compare", "手机", "--shops", "当当网"} << 2 << ""
-                                  << "Missing value for '--prices'." << QByteArray("-");
+                                  << "Missing value for '--prices'." << QByteArray("-") << true;
     QTest::newRow("option without value")
         << QStringList {"--compare", "手机", "--shops", "当当网", "--prices"} << 2 << ""
-        << "--prices" << QByteArray("-"); // in Qt's words
+        << "--prices" << QByteArray("-") << true; // in Qt's words
     QTest::newRow("bad wait") << QStringList {"--compare", "手机", "--shops", "当当网", "--prices", "FILE",
         "--wait", "0"} << 2 << ""
-                              << "'--wait' needs a whole number" << QByteArray("-");
+                              << "'--wait' needs a whole number" << QByteArray("-") << true;
     QTest::newRow("unwritable file") << QStringList {"--compare", "手机", "--shops", "当当网", "--prices",
         "/nonexistent-folder/x.csv"} << 2
                                      << ""
-                                     << "Cannot write '/nonexistent-folder/x.csv'." << QByteArray("-");
+                                     << "Cannot write '/nonexistent-folder/x.csv'." << QByteArray("-") << true;
+    // A timer or a server has no display: the comparison runs on Qt's offscreen platform.
+    QTest::newRow("read without a display") << QStringList {"--compare", "手机", "--shops", "当当网", "--prices", "FILE"}
+        << 0 << "当当网\t2 件\n" << "没有可用的显示" << rows << false;
+    QTest::newRow("window without a display") << QStringList() << 2 << "" << "无法打开窗口" << QByteArray("-") << false;
 }
 
 void tst_BatchCompare::run()
@@ -118,11 +123,18 @@ void tst_BatchCompare::run()
     QFETCH(QString, output);
     QFETCH(QString, errorOutput);
     QFETCH(QByteArray, rows);
+    QFETCH(bool, display);
 
     const QString file = m_dir.filePath(QStringLiteral("prices.csv"));
     QFile::remove(file);
     arguments.replaceInStrings(QRegularExpression(QStringLiteral("^FILE$")), file);
     QProcess program;
+    if (!display) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        program.setProcessEnvironment(environment);
+    }
     program.start(QStringLiteral(VANZU_EXECUTABLE), arguments);
     // The test sits in the event loop meanwhile, so the loopback server answers.
     QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 120000);
