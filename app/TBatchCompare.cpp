@@ -47,6 +47,8 @@ QStringList TBatchCompare::ResolveShops(const QString &catalogueText, const QStr
 
 bool TBatchCompare::CanWrite(const QString &path)
 {
+    if (!IsRegularFileOrNew(path))
+        return false;
     QFile file(path);
     const bool existed = file.exists();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
@@ -62,8 +64,17 @@ TBatchCompare::TBatchCompare(
     : QObject(window), m_window(window), m_shops(shops), m_keyword(keyword), m_file(file)
 {
     m_deadline.setSingleShot(true);
-    m_deadline.setInterval(waitSeconds * 1000);
+    m_deadline.setInterval(std::chrono::seconds(waitSeconds));
     connect(&m_deadline, &QTimer::timeout, this, [this] { finish(false); });
+    // Closed by hand before the end, the window ends the batch as not everything read.
+    window->installEventFilter(this);
+}
+
+bool TBatchCompare::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::Close)
+        finish(false);
+    return QObject::eventFilter(watched, event);
 }
 
 void TBatchCompare::Start()
@@ -109,11 +120,12 @@ void TBatchCompare::finish(bool inTime)
         report += line + QLatin1Char('\n');
     std::fputs(report.toLocal8Bit().constData(), stdout);
     std::fflush(stdout);
-    int status = inTime && comparison->AllRead() ? 0 : 1;
+    m_status = inTime && comparison->AllRead() ? 0 : 1;
     if (!m_window->pPrices->ExportCsv(m_file)) {
-        std::fputs(
-            qPrintable(QStringLiteral("Cannot write '%1'.\n").arg(QDir::toNativeSeparators(m_file))), stderr);
-        status = 2;
+        std::fputs(qPrintable(QStringLiteral("Cannot write '%1'; it is left as it was.\n")
+                                  .arg(QDir::toNativeSeparators(m_file))),
+            stderr);
+        m_status = 2;
     }
-    QCoreApplication::exit(status);
+    QCoreApplication::exit(m_status);
 }

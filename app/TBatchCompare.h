@@ -17,7 +17,8 @@ public:
     // for all its shops), in catalogue order within a category. Empty, with `error` set, when a
     // name is neither.
     static QStringList ResolveShops(const QString &catalogueText, const QString &names, QString &error);
-    // Whether `path` can be written; an existing file is left as it is.
+    // Whether `path` can be written: a regular file or a new name in a folder that takes it. An
+    // existing file is left as it is.
     static bool CanWrite(const QString &path);
 
     TBatchCompare(TFrm_Main *window, const QStringList &shops, const QString &keyword, const QString &file,
@@ -25,6 +26,12 @@ public:
 
     // Runs once the start page has loaded; the program then ends with the exit status.
     void Start();
+    // 0 when every shop was read, 1 when not (or the window was closed first), 2 when the file
+    // could not be written.
+    int ExitStatus() const { return m_status; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Run();
@@ -36,4 +43,5 @@ private:
     QString m_file;
     QTimer m_deadline;
     bool m_finished = false;
+    int m_status = 1;
 };

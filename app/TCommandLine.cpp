@@ -52,9 +52,10 @@ TCommandLine::TCommandLine(const QStringList &arguments)
         }
         bool number = false;
         const int seconds = m_parser.value(m_wait).toInt(&number);
-        if (!number || seconds <= 0) {
+        if (!number || seconds < 1 || seconds > MaxWaitSeconds) {
             m_valid = false;
-            m_error = QStringLiteral("'--wait' needs a whole number of seconds above 0, not '%1'.")
+            m_error = QStringLiteral("'--wait' needs a whole number of seconds from 1 to %1, not '%2'.")
+                          .arg(MaxWaitSeconds)
                           .arg(m_parser.value(m_wait));
         }
     }

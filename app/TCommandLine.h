@@ -25,6 +25,7 @@ public:
     QString Shops() const; // names of shops and categories, separated by ";"
     QString PricesFile() const;
     int WaitSeconds() const; // 60 unless given
+    static constexpr int MaxWaitSeconds = 86400; // a day
 
     // What --version prints: the program's name and version.
     static QString VersionText();

@@ -51,10 +51,12 @@ int main(int argc, char *argv[])
     window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
                                            app.primaryScreen()->availableGeometry()));
     window.show();
+    TBatchCompare *batch = nullptr;
     if (commandLine.BatchRequested()) {
-        auto *batch = new TBatchCompare(&window, batchShops, commandLine.Keyword(), commandLine.PricesFile(),
-                                        commandLine.WaitSeconds());
+        batch = new TBatchCompare(&window, batchShops, commandLine.Keyword(), commandLine.PricesFile(),
+                                  commandLine.WaitSeconds());
         QMetaObject::invokeMethod(batch, &TBatchCompare::Start, Qt::QueuedConnection);
     }
-    return app.exec();
+    const int status = app.exec();
+    return batch ? batch->ExitStatus() : status;
 }

@@ -203,9 +203,16 @@ QString TrimControls(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+bool IsRegularFileOrNew(const QString &path)
+{
+    const QFileInfo info(path);
+    // A dangling link counts as taken: writing would put a file where it points.
+    return !path.isEmpty() && (info.exists() ? info.isFile() : !info.isSymLink());
+}
+
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
 {
-    if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath()))
+    if (!IsRegularFileOrNew(path) || !QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
     // commit() misses a failure of its own final flush and then puts a short file in place of
     // the old one (seen with Qt 6.4.2), so the bytes are flushed and checked before it.

@@ -46,6 +46,10 @@ private:
 // decoded from GBK, with CR LF after every line. Empty text on any failure.
 QString LoadTextResource(const QString &name, const QString &type);
 
+// Whether `path` names a regular file (or a link to one) or nothing yet: what may be replaced by
+// a file of the program's. A device, a FIFO or a folder is never replaced.
+bool IsRegularFileOrNew(const QString &path);
+
 // Replaces the file at `path` with `bytes` atomically, creating its folder when needed: a crash
 // or a full disk leaves the previous file whole. True only when the new file is in place.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);

@@ -1,8 +1,7 @@
 #include "OffersCsv.h"
 
 #include "TPriceParser.h"
-
-#include <QSaveFile>
+#include "U_Pub.h"
 
 #include <algorithm>
 
@@ -34,7 +33,5 @@ QByteArray OffersCsv(QList<TOffer> offers)
 
 bool WriteOffersCsv(const QString &path, const QList<TOffer> &offers)
 {
-    const QByteArray csv = OffersCsv(offers);
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size() && file.commit();
+    return WriteFileAtomically(path, OffersCsv(offers));
 }

@@ -12,5 +12,5 @@
 QByteArray OffersCsv(QList<TOffer> offers);
 
 // Writes OffersCsv(offers) to `path` in one piece; false, and nothing replaced, when the file
-// cannot be written whole.
+// cannot be written whole or `path` names something else than a regular file.
 bool WriteOffersCsv(const QString &path, const QList<TOffer> &offers);

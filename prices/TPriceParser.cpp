@@ -85,6 +85,17 @@ Number ReadNumber(const QString &text, qsizetype from)
         while (i < text.size() && IsDigit(text.at(i)))
             fraction += text.at(i++);
     }
+    // Exponent notation ("1e21", "1e-7") is no way shops write prices: no price at all, rather
+    // than the digits before the "e".
+    if (i + 1 < text.size() && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
+        qsizetype exponent = i + 1;
+        if (text.at(exponent) == QLatin1Char('+') || text.at(exponent) == QLatin1Char('-'))
+            ++exponent;
+        if (exponent < text.size() && IsDigit(text.at(exponent))) {
+            n.end = exponent;
+            return n;
+        }
+    }
     qsizetype after = i;
     while (after < text.size() && IsBlank(text.at(after)))
         ++after;

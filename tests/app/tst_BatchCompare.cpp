@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 // The batch comparison of the command line: the real program, its shops' hosts answered by the
 // loopback server, its standard output, exit status and the file it writes.
 namespace {
@@ -110,6 +112,10 @@ void tst_BatchCompare::run_data()
         "/nonexistent-folder/x.csv"} << 2
                                      << ""
                                      << "Cannot write '/nonexistent-folder/x.csv'." << QByteArray("-") << true;
+    // What is not a regular file is never replaced by the CSV.
+    for (const char *target : {"/dev/null", "FIFO", "DIR"})
+        QTest::addRow("target %s", target) << QStringList {"--compare", "手机", "--shops", "当当网", "--prices", target}
+            << 2 << "" << "Cannot write" << QByteArray("-") << true;
     // A timer or a server has no display: the comparison runs on Qt's offscreen platform.
     QTest::newRow("read without a display") << QStringList {"--compare", "手机", "--shops", "当当网", "--prices", "FILE"}
         << 0 << "当当网\t2 件\n" << "没有可用的显示" << rows << false;
@@ -128,6 +134,11 @@ void tst_BatchCompare::run()
     const QString file = m_dir.filePath(QStringLiteral("prices.csv"));
     QFile::remove(file);
     arguments.replaceInStrings(QRegularExpression(QStringLiteral("^FILE$")), file);
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo")), folder = m_dir.filePath(QStringLiteral("folder"));
+    QVERIFY(QFile::exists(fifo) || ::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QVERIFY(QDir().mkpath(folder));
+    arguments.replaceInStrings(QRegularExpression(QStringLiteral("^FIFO$")), fifo);
+    arguments.replaceInStrings(QRegularExpression(QStringLiteral("^DIR$")), folder);
     QProcess program;
     if (!display) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -146,6 +157,9 @@ void tst_BatchCompare::run()
     QFile csv(file);
     if (rows == "-") {
         QVERIFY(!csv.exists());
+        // Nothing was put in place of a device, a FIFO or a folder.
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile() && QFileInfo(folder).isDir());
+        QVERIFY(QFileInfo(QStringLiteral("/dev/null")).exists() && !QFileInfo(QStringLiteral("/dev/null")).isFile());
         return;
     }
     QVERIFY(csv.open(QIODevice::ReadOnly));

@@ -40,7 +40,12 @@ void tst_TCommandLine::parse_data()
     QTest::newRow("wait not a number") << QStringList {exe, "--compare", "a", "--shops", "b", "--prices", "c",
                                                        "--wait", "5s"}
                                        << false << false << false
-                                       << "'--wait' needs a whole number of seconds above 0, not '5s'.";
+                                       << "'--wait' needs a whole number of seconds from 1 to 86400, not '5s'.";
+    // In milliseconds these overflow an int: one would never time out, the other at once.
+    for (const char *seconds : {"86401", "2147484", "4294968"})
+        QTest::addRow("wait %s", seconds) << QStringList {exe, "--compare", "a", "--shops", "b", "--prices", "c",
+            "--wait", seconds} << false << false << false
+            << QStringLiteral("'--wait' needs a whole number of seconds from 1 to 86400, not '%1'.").arg(seconds);
     QTest::newRow("an address") << QStringList {exe, "http://www.example.com/"} << false << false << false
                                 << "Unexpected argument 'http://www.example.com/'.";
     // Qt's own options are still in the list before the application object takes them out:

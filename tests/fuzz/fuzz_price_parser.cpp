@@ -3,6 +3,8 @@
 #include "FuzzSupport.h"
 #include "TPriceParser.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 // The same text with every ASCII digit, "." and "," in its full-width form.
@@ -39,6 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (QChar c : text)
         digit = digit || c.isDigit();
     if (!digit)
+        FUZZ_CHECK(!fen);
+    // A number in exponent notation is no price, whatever its size.
+    static const QRegularExpression exponent(QStringLiteral("^\\s*[0-9]+(\\.[0-9]+)?[eE][+-]?[0-9]+\\s*$"));
+    if (exponent.match(text).hasMatch())
         FUZZ_CHECK(!fen);
     // Full-width digits and signs read the same as ASCII ones.
     FUZZ_CHECK(ParsePriceFen(widened(text)) == fen);

@@ -37,6 +37,9 @@ void tst_PriceParser::parse_data()
     QTest::newRow("leading zeros") << QStringLiteral("¥007.10") << qint64(710);
     QTest::newRow("highest price") << QStringLiteral("¥100,000,000") << qint64(10000000000);
     QTest::newRow("no-break blank") << QStringLiteral("¥\u00A0199") << qint64(19900);
+    for (const char *exponent : {"1e308", "¥1e21", "1e-7元", "¥2.5E+3"})
+        QTest::addRow("exponent %s", exponent) << QString::fromUtf8(exponent) << qint64(-1);
+    QTest::newRow("e after a price is a word") << QStringLiteral("¥99 each") << qint64(9900);
 
     QTest::newRow("zero") << QStringLiteral("¥0.00") << qint64(-1);
     QTest::newRow("rounds to zero") << QStringLiteral("¥0.004") << qint64(-1);
