@@ -41,11 +41,9 @@ void tst_BatchCompare::initTestCase()
     m_server.setFallback([=](const QByteArray &target, const QByteArray &host) {
         TestHttpServer::Reply reply;
         if (host == dangdang) {
-            reply.body = "<html><head><meta charset=\"utf-8\"><title>d</title></head><body><ul>"
-                         "<li><a href=\"/p/1\">手机 A, \"新\"</a> <b>¥1,999.50</b></li>"
-                         "<li><a href=\"/p/2\">手机 B</a> <b>¥899</b></li></ul></body></html>";
+            reply.body = TestPage("offers/phone-list.html");
         } else if (host == slow) {
-            reply.body = "<html><title>s</title></html>";
+            reply.body = testPage("s");
             reply.delayMs = 60000; // never in time
         } else {
             return hostTitledPage(target, host);

@@ -1,73 +1,37 @@
+#include "MainWindowFixture.h"
 #include "ModalDriver.h"
-#include "TApplication.h"
-#include "TBrowserHooks.h"
 #include "TCheckTree.h"
-#include "TPageControl.h"
 #include "TShopCatalogue.h"
 #include "TShopSets.h"
 #include "TUserCatalogue.h"
-#include "TTabSheetEx.h"
-#include "TabWatch.h"
-#include "TestHttpServer.h"
-#include "U_Main.h"
 #include "U_Pub.h"
 #include "U_SelShop.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QInputDialog>
 #include <QMenu>
 #include <QStandardPaths>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QToolButton>
-#include <QtTest>
 
 // The comparison search end to end: every shop host is sent to the loopback server, which
 // answers each request with a page titled after the host and records the raw request line.
 namespace {
-const int kLoad = 30000;
 const QString kShopPrompt = QStringLiteral("请选择你要购物的网店");
 const QString kNoKeyword = QStringLiteral("请输入商品关键信息");
 const QString kBadAddress = QStringLiteral("无效链接地址");
-
-TestHttpServer *g_server = nullptr;
 
 QByteArray hostOf(const QString &address)
 {
     return QUrl(address, QUrl::TolerantMode).host().toLatin1();
 }
-
-// Collects every message box that shows up and closes it with OK.
-class MessageLog : public QObject
-{
-public:
-    MessageLog()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts.append(box->windowTitle() + QLatin1Char(':') + box->text());
-                box->button(QMessageBox::Ok)->click();
-            }
-        });
-        m_timer.start(10);
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
 } // namespace
 
-class tst_ComparisonSearch : public QObject
+class tst_ComparisonSearch : public QObject, MainWindowFixture
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
-    void cleanup();
+    void cleanup() { closeMainWindow(); }
 
     void mainJobEndToEnd();
     void rawKeywordShop();
@@ -93,28 +57,22 @@ private:
     QByteArray historyBytes() const;
     void waitForAllTabs(int count);
 
-    QPointer<TFrm_Main> m_window;
-    QTemporaryDir m_dir;
 };
+
+void tst_ComparisonSearch::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true); // the user's shop files go to a scratch folder
+    QVERIFY(serveEveryHost(hostTitledPage)); // every shop's host goes to the loopback server
+}
 
 void tst_ComparisonSearch::init()
 {
     // Every test starts from the built-in catalogue, even after a run that was cut short.
     QFile::remove(UserCatalogueFilePath());
     QFile::remove(ShopSetsFilePath());
-    g_server->clearRequests();
+    m_server.clearRequests();
     QFile::remove(m_dir.filePath(QStringLiteral("kd.db")));
-    m_window = new TFrm_Main;
-    m_window->SetHistoryFilePath(m_dir.filePath(QStringLiteral("kd.db")));
-    m_window->show();
-    TabWatch start(m_window->ActiveTab());
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
-}
-
-void tst_ComparisonSearch::cleanup()
-{
-    delete m_window;
+    QVERIFY(openMainWindow());
 }
 
 QStringList tst_ComparisonSearch::openedHosts() const
@@ -162,7 +120,7 @@ void tst_ComparisonSearch::mainJobEndToEnd()
     QCOMPARE(m_window->EdtWD->text(), QStringLiteral("当当网;京东商城"));
     QCOMPARE(m_window->EdtWD->toolTip(), QStringLiteral("当当网;京东商城"));
 
-    MessageLog messages;
+    ModalLog messages;
     m_window->cbKeyWord->setEditText(QStringLiteral("手机"));
     QTest::mouseClick(m_window->btnGo, Qt::LeftButton);
     waitForAllTabs(2);
@@ -174,8 +132,8 @@ void tst_ComparisonSearch::mainJobEndToEnd()
     const QByteArray jingdong = hostOf(ShopSearchTemplate(catalogue, QStringLiteral("京东商城")));
     QCOMPARE(openedHosts(), QStringList({QString::fromLatin1(dangdang), QString::fromLatin1(jingdong)}));
     QCOMPARE(m_window->PageControl1->TabIndex(), 1);
-    const QList<QByteArray> hosts = g_server->requestHosts();
-    const QList<QByteArray> targets = g_server->requestTargets();
+    const QList<QByteArray> hosts = m_server.requestHosts();
+    const QList<QByteArray> targets = m_server.requestTargets();
     QVERIFY(hosts.indexOf(dangdang) >= 0 && hosts.indexOf(jingdong) > hosts.indexOf(dangdang));
     QVERIFY2(targets.at(hosts.indexOf(dangdang)).contains("%CA%D6%BB%FA"), targets.at(hosts.indexOf(dangdang)));
     QVERIFY2(targets.at(hosts.indexOf(jingdong)).contains("%CA%D6%BB%FA"), targets.at(hosts.indexOf(jingdong)));
@@ -197,22 +155,22 @@ void tst_ComparisonSearch::rawKeywordShop()
     m_window->btnGoClick();
     waitForAllTabs(1);
     const QByteArray host = hostOf(ShopSearchTemplate(LoadShopCatalogueText(), QStringLiteral("丽家宝贝")));
-    const int i = int(g_server->requestHosts().indexOf(host));
+    const int i = int(m_server.requestHosts().indexOf(host));
     QVERIFY(i >= 0);
-    QVERIFY2(g_server->requestTargets().at(i).contains("%CA%D6%BB%FA"), g_server->requestTargets().at(i));
+    QVERIFY2(m_server.requestTargets().at(i).contains("%CA%D6%BB%FA"), m_server.requestTargets().at(i));
 }
 
 void tst_ComparisonSearch::unknownPlaceholderStays()
 {
-    MessageLog messages;
+    ModalLog messages;
     m_window->EdtWD->setText(QStringLiteral("游易网"));
     m_window->btnGoClick();
     waitForAllTabs(1);
     QCOMPARE(messages.texts, QStringList());
     const QByteArray host = hostOf(ShopSearchTemplate(LoadShopCatalogueText(), QStringLiteral("游易网")));
-    const int i = int(g_server->requestHosts().indexOf(host));
+    const int i = int(m_server.requestHosts().indexOf(host));
     QVERIFY(i >= 0);
-    const QString target = QUrl::fromPercentEncoding(g_server->requestTargets().at(i));
+    const QString target = QUrl::fromPercentEncoding(m_server.requestTargets().at(i));
     QVERIFY2(target.contains(QLatin1String("{?ke}")), qPrintable(target));
 }
 
@@ -242,7 +200,7 @@ void tst_ComparisonSearch::checksAndMessages()
     QFETCH(QString, keyword);
     QFETCH(QStringList, messages);
     QFETCH(int, tabs);
-    MessageLog log;
+    ModalLog log;
     m_window->EdtWD->setText(shops);
     m_window->cbKeyWord->setEditText(keyword);
     QTest::mouseClick(m_window->btnGo, Qt::LeftButton);
@@ -275,7 +233,7 @@ void tst_ComparisonSearch::enterInKeywordBox()
         QTRY_VERIFY(QApplication::focusWidget());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     };
-    MessageLog log;
+    ModalLog log;
     press();
     QTRY_COMPARE(log.texts, QStringList{QStringLiteral("提示:") + kShopPrompt});
     m_window->EdtWD->setText(QStringLiteral("当当网;京东商城"));
@@ -284,7 +242,7 @@ void tst_ComparisonSearch::enterInKeywordBox()
     QCOMPARE(log.texts.size(), 1);
     const QString catalogue = LoadShopCatalogueText();
     for (const QString &shop : {QStringLiteral("当当网"), QStringLiteral("京东商城")})
-        QVERIFY(g_server->requestHosts().contains(hostOf(ShopSearchTemplate(catalogue, shop))));
+        QVERIFY(m_server.requestHosts().contains(hostOf(ShopSearchTemplate(catalogue, shop))));
     QCOMPARE(historyBytes(), QByteArray("\xCA\xD6\xBB\xFA\r\n"));
 }
 
@@ -342,7 +300,7 @@ void tst_ComparisonSearch::historyWriteFailuresAreSilent()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     m_window->SetHistoryFilePath(dir.filePath(where));
-    MessageLog log;
+    ModalLog log;
     m_window->EdtWD->setText(QStringLiteral("当当网"));
     m_window->btnGoClick();
     waitForAllTabs(1);
@@ -387,7 +345,7 @@ void tst_ComparisonSearch::allShopsInCatalogueOrder()
     QCOMPARE(shops.size(), 68);
     QCOMPARE(m_window->EdtWD->text(), shops.join(QLatin1Char(';')));
 
-    MessageLog messages;
+    ModalLog messages;
     QTest::mouseClick(m_window->btnGo, Qt::LeftButton);
     QCOMPARE(m_window->PageControl1->PageCount(), 68);
     QCOMPARE(m_window->PageControl1->TabIndex(), 67);
@@ -424,12 +382,12 @@ void tst_ComparisonSearch::guideButtonOpensInfoPage()
     QCOMPARE(hot3->geometry(), QRect(24, 104, 129, 33));
     QTest::mouseClick(hot3, Qt::LeftButton);
     QCOMPARE(m_window->PageControl1->PageCount(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(g_server->requestTargets().contains("/vzs/dazhe.htm"), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestTargets().contains("/vzs/dazhe.htm"), kLoad);
     waitForAllTabs(1);
     QTest::mouseClick(hot3, Qt::LeftButton);
     QCOMPARE(m_window->PageControl1->PageCount(), 2);
     QCOMPARE(m_window->PageControl1->TabIndex(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(int(g_server->requestTargets().count("/vzs/dazhe.htm")), 2, kLoad);
+    QTRY_COMPARE_WITH_TIMEOUT(int(m_server.requestTargets().count("/vzs/dazhe.htm")), 2, kLoad);
     // The six guide buttons, one host, the stated paths.
     const QStringList paths = {"", "/vzs/tuan.htm", "/vzs/dazhe.htm", "/vzs/mall.htm", "/vzs/tbdao.htm", "/vzs/tbhg.htm"};
     const QString home = m_window->findChild<QToolButton *>(QStringLiteral("BtnHot1"))->property("HelpKeyword").toString();
@@ -466,13 +424,13 @@ void tst_ComparisonSearch::userShopsAndSets()
         file.write(bytes);
     };
     writeUserFile("我的分类\t$\r\n我的店\thttp://myshop.example/s?kw={?kg}&p=1\r\n");
-    MessageLog log;
+    ModalLog log;
     m_window->EdtWD->setText(QStringLiteral("我的店;京东商城"));
     QTest::mouseClick(m_window->btnGo, Qt::LeftButton);
     waitForAllTabs(2);
-    const int i = int(g_server->requestHosts().indexOf("myshop.example"));
+    const int i = int(m_server.requestHosts().indexOf("myshop.example"));
     QVERIFY(i >= 0);
-    QCOMPARE(g_server->requestTargets().at(i), QByteArray("/s?kw=%CA%D6%BB%FA&p=1"));
+    QCOMPARE(m_server.requestTargets().at(i), QByteArray("/s?kw=%CA%D6%BB%FA&p=1"));
 
     // The shop box saved as a set under a name, from the file menu.
     QFile::remove(ShopSetsFilePath());
@@ -500,18 +458,5 @@ void tst_ComparisonSearch::userShopsAndSets()
     QFile::remove(UserCatalogueFilePath());
 }
 
-int main(int argc, char *argv[])
-{
-    QStandardPaths::setTestModeEnabled(true); // the user's shop files go to a scratch folder
-    TApplication app(argc, argv);
-    TestHttpServer server;
-    if (!server.listen())
-        return 1;
-    server.setFallback(hostTitledPage);
-    g_server = &server;
-    routeAllHostsTo(server.port()); // every shop's host goes to the loopback server
-    TBrowserProcess browserProcess;
-    tst_ComparisonSearch test;
-    return QTest::qExec(&test, argc, argv);
-}
+VANZU_TEST_MAIN(tst_ComparisonSearch)
 #include "tst_ComparisonSearch.moc"

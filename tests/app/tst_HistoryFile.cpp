@@ -1,21 +1,11 @@
+#include "MainWindowFixture.h"
+#include "ModalDriver.h"
 #include "ScratchMount.h"
-#include "TApplication.h"
-#include "TBrowserHooks.h"
-#include "TPageControl.h"
-#include "TabWatch.h"
-#include "TestHttpServer.h"
-#include "U_Main.h"
 #include "U_Pub.h"
 
-#include <QComboBox>
 #include <QDir>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
-#include <QToolButton>
-#include <QtTest>
 
 #include <memory>
 
@@ -32,7 +22,6 @@
 // Some cases need a second process: this executable runs itself with one of the modes below,
 // as a main window that is never shown (so no web engine starts) and writes the history.
 namespace {
-const int kLoad = 30000;
 const char kWriterMode[] = "--history-writer"; // writes the history until it is killed
 const char kLimitedWriterMode[] = "--history-limited"; // writes once under a small file size limit
 const int kBoxShown = 4; // a child's exit code when a modal window showed
@@ -147,33 +136,14 @@ char processState(qint64 pid)
     return end > 0 && end + 2 < line.size() ? line.at(end + 2) : 0;
 }
 #endif
-
-// Collects every modal window that shows up and closes it.
-class ModalLog : public QObject
-{
-public:
-    ModalLog()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                auto *box = qobject_cast<QMessageBox *>(modal);
-                texts.append(box ? box->text() : QString::fromLatin1(modal->metaObject()->className()));
-                modal->close();
-            }
-        });
-        m_timer.start(10);
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
 } // namespace
 
-class tst_HistoryFile : public QObject
+class tst_HistoryFile : public QObject, MainWindowFixture
 {
     Q_OBJECT
 private slots:
+    // Every shop's host goes to the loopback server.
+    void initTestCase() { QVERIFY(serveEveryHost(hostTitledPage)); }
     void killedDuringWrite();
     void fileSizeLimit();
     void failedWriteKeepsPreviousFile_data();
@@ -298,13 +268,10 @@ void tst_HistoryFile::failedWriteKeepsPreviousFile()
     }
     const QStringList entries = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
 
-    TFrm_Main window;
-    window.SetHistoryFilePath(path);
-    window.show();
-    TabWatch start(window.ActiveTab());
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
-    ModalLog log;
+    MainWindowFixture main; // its window goes before the scratch folder does
+    QVERIFY(main.openMainWindow(MainWindowFixture::StartPage, path));
+    TFrm_Main &window = *main.m_window;
+    ModalLog log(true);
     window.EdtWD->setText(QStringLiteral("当当网;京东商城"));
     window.cbKeyWord->setEditText(QStringLiteral("手机"));
     QTest::mouseClick(window.btnGo, Qt::LeftButton);
@@ -388,19 +355,13 @@ void tst_HistoryFile::writeReportedOnlyWhenDone()
             QFileInfo(path).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-int main(int argc, char *argv[])
+// Run with a writer mode, this executable is the child that writes the history.
+std::optional<int> writerMode(int argc, char *argv[])
 {
     if (argc == 3 && (qstrcmp(argv[1], kWriterMode) == 0 || qstrcmp(argv[1], kLimitedWriterMode) == 0))
         return runWriter(argc, argv, qstrcmp(argv[1], kLimitedWriterMode) == 0);
-
-    TApplication app(argc, argv);
-    TestHttpServer server;
-    if (!server.listen())
-        return 1;
-    server.setFallback(hostTitledPage);
-    routeAllHostsTo(server.port()); // every shop's host goes to the loopback server
-    TBrowserProcess browserProcess;
-    tst_HistoryFile test;
-    return QTest::qExec(&test, argc, argv);
+    return std::nullopt;
 }
+
+VANZU_TEST_MAIN_WITH(tst_HistoryFile, writerMode)
 #include "tst_HistoryFile.moc"

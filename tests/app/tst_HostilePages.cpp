@@ -1,35 +1,19 @@
 // Pages that attack the program, served on 127.0.0.1, one row per attack with what the user does
 // and what must come of it.
-#include "TApplication.h"
-#include "TBrowserHooks.h"
-#include "TBrowserView.h"
-#include "TDownloadManager.h"
-#include "TPageControl.h"
-#include "TTabSheetEx.h"
+#include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "PageInput.h"
-#include "TestHttpServer.h"
-#include "U_Main.h"
+#include "TDownloadManager.h"
 
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTextDocument>
-#include <QToolButton>
 #include <QToolTip>
-#include <QWebEngineView>
-#include <QtTest>
 
 #include <csignal>
 #include <memory>
 
 namespace {
-const int kLoad = 20000; // the first page also starts the engine
-const QString kMarkup = QStringLiteral("<h1>警告</h1><img src='/etc/hostname'>");
 const QByteArray kAttachmentName = "<b>x<img src=a>.bin";
 
 // The folders the tests write to: the user's download folder and the folder the save dialog is
@@ -37,13 +21,6 @@ const QByteArray kAttachmentName = "<b>x<img src=a>.bin";
 QTemporaryDir *g_home = nullptr;
 QString DownloadFolder() { return g_home->filePath(QStringLiteral("Downloads")); }
 QString TargetFolder() { return g_home->filePath(QStringLiteral("chosen")); }
-
-// A page whose top left corner is one big link, where the tests click.
-QByteArray LinkPage(const QString &title, const QString &attributes, const QString &more = QString())
-{
-    return testPage(title, QStringLiteral("<a %1 style='display:block;width:100%;height:300px'>link</a>%2")
-                                   .arg(attributes, more));
-}
 
 // What a label shows: its text as written, or what the markup in it draws.
 QString Shown(const QString &text, Qt::TextFormat format)
@@ -87,39 +64,27 @@ QStringList FilesIn(const QString &folder)
 }
 } // namespace
 
-class tst_HostilePages : public QObject
+class tst_HostilePages : public QObject, MainWindowFixture
 {
     Q_OBJECT
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
+    void cleanup() { closeMainWindow(); }
 
     void attack_data();
     void attack();
 
 private:
-    QString url(const QByteArray &path) const { return QString::fromLatin1(m_server.baseUrl() + path); }
-    int requestsFor(const QByteArray &path) const { return int(m_server.requestTargets().count(path)); }
-    TTabSheetEx *active() const { return m_window->ActiveTab(); }
     QString pageTitle() const
     {
         TTabSheetEx *t = active();
         return t && t->Browser->EngineView() ? t->Browser->EngineView()->title() : QString();
     }
-    // A real click on the big link of the active page.
-    void clickLink()
-    {
-        TBrowserView *view = active()->Browser;
-        QVERIFY(PointAtLink(view, QPoint(40, 40)));
-        QTest::mouseClick(view->EngineView()->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
-    }
     void step(const QString &what, const QByteArray &page);
     // Answers the save dialog, the permission questions; counts what it answered.
     std::unique_ptr<ModalDriver> answer(const QString &how, const QString &suggested);
 
-    TestHttpServer m_server;
-    QPointer<TFrm_Main> m_window;
     QByteArray m_file; // the bytes every download serves
 };
 
@@ -128,37 +93,12 @@ void tst_HostilePages::initTestCase()
     QVERIFY(m_server.listen());
     for (int i = 0; i < 70000; ++i)
         m_file.append(char((i * 7919) >> 3)); // every byte value, zeros included
-    m_server.setPage("/a", testPage("Page A"));
-    m_server.setPage("/b", testPage("B"));
-    m_server.setPage("/markup", testPage(kMarkup));
-    m_server.setPage("/flood", testPage("flood", "<script>for (var i = 0; i < 500; ++i) window.open('/b');</script>"));
-    m_server.setPage("/blank-link", LinkPage("links", "target=_blank href='/b'"));
-    m_server.setPage("/three", LinkPage("three", "href='#' onclick='for (var i = 0; i < 3; ++i) window.open(\"/b\"); return false;'"));
-    m_server.setPage("/data", LinkPage("默认", QStringLiteral("target=_blank href=\"data:text/html,<title>ran</title>"
-                                                             "<img src='%1/ran'>\"")
-                                                      .arg(QString::fromLatin1(m_server.baseUrl()))));
-    m_server.setPage("/crash", testPage("Crashy"));
-    m_server.setPage("/stuck", testPage("stuck", "<script>setTimeout(function () { for (;;) {} }, 100);</script>"));
-    m_server.setPage("/opener", LinkPage("opener", "href='#' onclick='window.open(\"/closer\"); return false;'"));
-    m_server.setPage("/closer", testPage("closer", "<script>onload = function () { window.close(); };</script>"));
-    m_server.setPage("/selfclose", testPage("selfclose", "<script>setInterval(function () { window.close(); }, 50);</script>"));
-    m_server.setPage("/geo", testPage("geo", "<script>navigator.geolocation.getCurrentPosition("
-                                             "function () { document.title = 'located'; },"
-                                             "function (e) { document.title = 'geo:' + e.code; });</script>"));
-    m_server.setPage("/notify", testPage("notify", "<script>Notification.requestPermission().then("
-                                                   "function (r) { document.title = 'n:' + r; });</script>"));
-    m_server.setPage("/video", LinkPage("video", "href='#' onclick='document.getElementById(\"v\").requestFullscreen();"
-                                                 " return false;'",
-                                        "<video id=v style='width:200px;height:100px'></video><script>"
-                                        "document.onfullscreenchange = function () {"
-                                        " document.title = document.fullscreenElement ? 'fs:on' : 'fs:off'; };</script>"));
-    m_server.setPage("/dl-link", LinkPage("dl", "href='/file.bin' download"));
-    m_server.setPage("/attach-link", LinkPage("attach", "href='/attachment'"));
-    m_server.setPage("/dl-script", testPage("script", "<script>var a = document.createElement('a');"
-                                                      "a.href = '/file.bin'; a.download = 'script.bin';"
-                                                      "document.body.appendChild(a); a.click();</script>"));
-    m_server.setPage("/stall-link", LinkPage("stall", "href='/stalled' download"));
-    m_server.setPage("/fail-link", LinkPage("fail", "href='/truncated' download"));
+    // The attacks' pages are files in tests/pages/hostile, but for the one naming the server.
+    m_server.servePages(QStringLiteral("hostile"));
+    m_server.setPage("/data",
+        testPage("默认", QStringLiteral("<a target=_blank href=\"data:text/html,<title>ran</title><img src='%1/ran'>\""
+                                      " style='display:block;width:100%;height:300px'>link</a>")
+                             .arg(QString::fromLatin1(m_server.baseUrl()))));
     TestHttpServer::Reply file;
     file.contentType = "application/octet-stream";
     file.body = m_file;
@@ -183,16 +123,7 @@ void tst_HostilePages::init()
     QVERIFY(QDir().mkpath(DownloadFolder()) && QDir().mkpath(TargetFolder()));
     QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation), DownloadFolder());
     m_server.clearRequests();
-    m_window = new TFrm_Main;
-    m_window->SetHistoryFilePath(g_home->filePath(QStringLiteral("kd.db")));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    QTRY_COMPARE_WITH_TIMEOUT(pageTitle(), QStringLiteral("默认"), kLoad);
-}
-
-void tst_HostilePages::cleanup()
-{
-    delete m_window;
+    QVERIFY(openMainWindow());
 }
 
 void tst_HostilePages::attack_data()
@@ -364,7 +295,7 @@ void tst_HostilePages::step(const QString &what, const QByteArray &page)
 {
     TBrowserView *view = active()->Browser;
     if (what == QLatin1String("click")) {
-        clickLink();
+        QVERIFY(ClickLink(view, QPoint(40, 40))); // the big link
     } else if (what == QLatin1String("no-data")) {
         // The new window has a tab of its own, and the engine refused to show the data: document
         // that the page asked for: its script never ran, the asking tab kept its page.
@@ -390,17 +321,8 @@ void tst_HostilePages::step(const QString &what, const QByteArray &page)
         QCOMPARE(pageTitle(), QStringLiteral("网页无法显示"));
     } else if (what == QLatin1String("reload")) {
         // A click on the notice's "重新加载".
-        auto rect = std::make_shared<QRect>();
-        view->EngineView()->page()->runJavaScript(
-                QStringLiteral("var r = document.links[0].getBoundingClientRect(); [r.x, r.y, r.width, r.height, document.links[0].text]"),
-                [rect](const QVariant &v) {
-                    const QVariantList l = v.toList();
-                    if (l.value(4).toString() == QStringLiteral("重新加载"))
-                        *rect = QRect(l.value(0).toInt(), l.value(1).toInt(), l.value(2).toInt(), l.value(3).toInt());
-                });
-        QTRY_VERIFY(rect->isValid());
-        QVERIFY(PointAtLink(view, rect->center()));
-        QTest::mouseClick(view->EngineView()->focusProxy(), Qt::LeftButton, {}, rect->center());
+        QCOMPARE(RunScript(view, QStringLiteral("document.links[0].text")).toString(), QStringLiteral("重新加载"));
+        QVERIFY(ClickElement(view, QStringLiteral("document.links[0]")));
         QTRY_COMPARE_WITH_TIMEOUT(requestsFor(page), 3, kLoad);
     } else if (what == QLatin1String("close")) {
         // Both tabs closed the user's way: the stuck page leaves with its renderer, and the tab
@@ -430,7 +352,7 @@ void tst_HostilePages::step(const QString &what, const QByteArray &page)
         QTRY_COMPARE_WITH_TIMEOUT(requestsFor(page), 2, kLoad);
         QTRY_COMPARE_WITH_TIMEOUT(pageTitle(), QStringLiteral("n:granted"), kLoad);
     } else if (what == QLatin1String("fullscreen")) {
-        clickLink();
+        QVERIFY(ClickLink(view, QPoint(40, 40))); // the big link
         QTRY_VERIFY_WITH_TIMEOUT(view->IsFullScreen(), kLoad);
         QTRY_COMPARE_WITH_TIMEOUT(pageTitle(), QStringLiteral("fs:on"), kLoad);
         QVERIFY(view->FullScreenWindow()->isFullScreen());
@@ -448,10 +370,10 @@ void tst_HostilePages::step(const QString &what, const QByteArray &page)
     }
 }
 
-int main(int argc, char *argv[])
+// The user's download folder is a folder of the test's own.
+std::optional<int> ownDownloadFolder(int, char *[])
 {
-    // The user's download folder is a folder of the test's own.
-    QTemporaryDir home;
+    static QTemporaryDir home;
     g_home = &home;
     QDir().mkpath(home.filePath(QStringLiteral("config")));
     QFile dirs(home.filePath(QStringLiteral("config/user-dirs.dirs")));
@@ -460,10 +382,8 @@ int main(int argc, char *argv[])
     dirs.write("XDG_DOWNLOAD_DIR=\"" + home.filePath(QStringLiteral("Downloads")).toUtf8() + "\"\n");
     dirs.close();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-
-    TApplication app(argc, argv);
-    TBrowserProcess browserProcess;
-    tst_HostilePages test;
-    return QTest::qExec(&test, argc, argv);
+    return std::nullopt;
 }
+
+VANZU_TEST_MAIN_WITH(tst_HostilePages, ownDownloadFolder)
 #include "tst_HostilePages.moc"

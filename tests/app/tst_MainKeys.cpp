@@ -1,24 +1,11 @@
+#include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "PageInput.h"
-#include "TApplication.h"
-#include "TBrowserHooks.h"
 #include "TFindBar.h"
-#include "TPageControl.h"
-#include "TabWatch.h"
-#include "TestHttpServer.h"
-#include "U_Main.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTemporaryDir>
-#include <QToolButton>
-#include <QtTest>
 
 namespace {
-const int kLoad = 20000; // the first page also starts the engine
 int g_servedN = 0; // every request of /n gets a new title: n1, n2, ...
 
 // A link on top, where the pointer shows that the page takes input, and room for a click below.
@@ -32,20 +19,19 @@ QByteArray page(const QString &title, const QString &body = QString())
 } // namespace
 
 // The window's keys and mouse buttons, pressed where the user presses them, on served pages.
-class tst_MainKeys : public QObject
+class tst_MainKeys : public QObject, MainWindowFixture
 {
     Q_OBJECT
 private slots:
     void initTestCase();
     void init();
-    void cleanup() { delete m_window; }
+    void cleanup() { closeMainWindow(); }
     void keys_data();
     void keys();
     void zoomStaysWithTab();
     void findInPage();
 
 private:
-    TTabSheetEx *active() const { return m_window->ActiveTab(); }
     QWidget *surface() const { return active()->Browser->EngineView()->focusProxy(); }
     void press(QKeyCombination key)
     {
@@ -54,10 +40,6 @@ private:
     void openTabs(const QString &setup);
     void focus(const QString &where);
     QString state() const;
-
-    TestHttpServer m_server;
-    QPointer<TFrm_Main> m_window;
-    QTemporaryDir m_dir;
 };
 
 void tst_MainKeys::initTestCase()
@@ -85,15 +67,7 @@ void tst_MainKeys::initTestCase()
 void tst_MainKeys::init()
 {
     g_servedN = 0;
-    m_window = new TFrm_Main;
-    m_window->SetHistoryFilePath(m_dir.filePath(QStringLiteral("kd.db")));
-    m_window->show();
-    TabWatch start(active());
-    m_window->activateWindow(); // there may be no window manager to do it
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-    // Every test starts once the start page's title has reached the window and its load has
-    // ended: a late report of it would otherwise meet the test's own first load.
-    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
+    QVERIFY(openMainWindow(StartPage | Active));
 }
 
 // Tabs separated by blanks, "*" before the active one (else the last); a tab's successive
@@ -251,10 +225,8 @@ void tst_MainKeys::zoomStaysWithTab()
     QCOMPARE(m_window->sBarStus->text(), QStringLiteral("缩放：110%"));
     // The engine shows each tab at its own level, though both pages come from one site.
     auto shown = [this] {
-        QVariant ratio;
-        active()->Browser->EngineView()->page()->runJavaScript(
-            QStringLiteral("devicePixelRatio"), [&](const QVariant &v) { ratio = v; });
-        return QTest::qWaitFor([&] { return ratio.isValid(); }, 10000) ? qRound(ratio.toDouble() * 100) : -1;
+        const QVariant ratio = RunScript(active()->Browser, QStringLiteral("devicePixelRatio"));
+        return ratio.isValid() ? qRound(ratio.toDouble() * 100) : -1;
     };
     QTRY_COMPARE(shown(), 110);
     press(Qt::CTRL | Qt::Key_1);
@@ -307,11 +279,5 @@ void tst_MainKeys::findInPage()
     QTRY_COMPARE(QApplication::focusWidget(), surface());
 }
 
-int main(int argc, char *argv[])
-{
-    TApplication app(argc, argv);
-    TBrowserProcess browserProcess;
-    tst_MainKeys test;
-    return QTest::qExec(&test, argc, argv);
-}
+VANZU_TEST_MAIN(tst_MainKeys)
 #include "tst_MainKeys.moc"

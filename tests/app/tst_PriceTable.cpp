@@ -1,46 +1,26 @@
-#include "TApplication.h"
-#include "TBrowserHooks.h"
+#include "MainWindowFixture.h"
+#include "OfferModelsChecked.h"
+#include "OffersCsv.h"
 #include "TOfferReading.h"
-#include "TPageControl.h"
+#include "TOfferTableModel.h"
 #include "TPageLifecycle.h"
 #include "TPageReader.h"
 #include "TPriceComparison.h"
-#include "OffersCsv.h"
-#include "TOfferTableModel.h"
 #include "TPriceTablePane.h"
 #include "TShopCatalogue.h"
-#include "TTabSheetEx.h"
-#include "TestHttpServer.h"
-#include "U_Main.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QInputMethodEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QToolButton>
 #include <QWebEnginePage>
-#include <QWebEngineView>
-#include <QtTest>
 
 // The price table end to end: a comparison of three shops whose hosts the loopback server
 // answers with sample results pages; the pane, its order, filter, accessories, opening an offer
 // and the exported CSV.
 namespace {
 const int kWait = 60000;
-TestHttpServer *g_server = nullptr;
-
-QByteArray samplePage(const char *name)
-{
-    QFile file(QStringLiteral(VANZU_SAMPLE_PAGES "/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray hostOf(const QString &shop)
 {
     return QUrl(ShopSearchTemplate(LoadShopCatalogueText(), shop), QUrl::TolerantMode).host().toLatin1();
@@ -60,10 +40,12 @@ QStringList shownRows(TPriceTablePane *pane)
 }
 } // namespace
 
-class tst_PriceTable : public QObject
+class tst_PriceTable : public QObject, MainWindowFixture
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(serveEveryHost(hostTitledPage)); }
+    void cleanup() { closeMainWindow(); }
     void threeShops();
     void hiddenPagesReadBeforeTheySleep();
     void csvQuoting();
@@ -74,30 +56,23 @@ void tst_PriceTable::threeShops()
     const QByteArray dangdang = hostOf(QStringLiteral("当当网"));
     const QByteArray jingdong = hostOf(QStringLiteral("京东商城"));
     const QByteArray hongwawa = hostOf(QStringLiteral("红孩子"));
-    const QByteArray table
-        = "<html><head><meta charset=\"utf-8\"><title>t</title></head><body><table>"
-          "<tr><td><a href=\"/t/1\">联想 手机</a></td><td>¥4,599</td></tr>"
-          "<tr><td><a href=\"/t/2\">手机壳 \"透明\", 软</a></td><td>¥9.90</td></tr></table></body></html>";
-    g_server->setFallback([=](const QByteArray &target, const QByteArray &host) {
+    m_server.setFallback([=](const QByteArray &target, const QByteArray &host) {
         TestHttpServer::Reply reply;
         if (host == dangdang)
-            reply.body = samplePage("jsonld.html");
+            reply.body = TestPage("offers/jsonld.html");
         else if (host == jingdong)
-            reply.body = samplePage("cards.html");
+            reply.body = TestPage("offers/cards.html");
         else if (host == hongwawa)
-            reply.body = table;
+            reply.body = TestPage("offers/phone-table.html");
         else
             return hostTitledPage(target, host);
         return reply;
     });
 
-    QTemporaryDir dir;
-    TFrm_Main window;
-    window.SetHistoryFilePath(dir.filePath(QStringLiteral("kd.db")));
+    QVERIFY(openMainWindow());
+    TFrm_Main &window = *m_window;
+    const OfferModelsChecked checked(*window.pPrices);
     window.resize(1100, 800);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(!window.ActiveTab()->Browser->Busy(), kWait);
     QVERIFY(window.pPrices->isHidden());
     QVERIFY(window.btnPrices->isHidden());
 
@@ -162,7 +137,7 @@ void tst_PriceTable::threeShops()
         QString::fromLatin1("http://" + jingdong + "/goods/103"), kWait);
 
     // 导出 writes the table: header, cheapest first, plain decimal prices, absolute addresses.
-    const QString csvPath = dir.filePath(QStringLiteral("out.csv"));
+    const QString csvPath = m_dir.filePath(QStringLiteral("out.csv"));
     QVERIFY(pane->ExportCsv(csvPath));
     QFile csv(csvPath);
     QVERIFY(csv.open(QIODevice::ReadOnly));
@@ -218,19 +193,15 @@ void tst_PriceTable::hiddenPagesReadBeforeTheySleep()
         lifecycle->SetFreezeAfter(freezeAfter);
         lifecycle->SetKeepAlive(keepAlive);
     });
-    const QByteArray page = samplePage("cards.html");
-    g_server->setFallback([=](const QByteArray &, const QByteArray &) {
+    const QByteArray page = TestPage("offers/cards.html");
+    m_server.setFallback([=](const QByteArray &, const QByteArray &) {
         TestHttpServer::Reply reply;
         reply.body = page;
         return reply;
     });
 
-    QTemporaryDir dir;
-    TFrm_Main window;
-    window.SetHistoryFilePath(dir.filePath(QStringLiteral("kd.db")));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(!window.ActiveTab()->Browser->Busy(), kWait);
+    QVERIFY(openMainWindow());
+    TFrm_Main &window = *m_window;
     // A page in the first tab, so that every shop gets a new tab of its own.
     window.OpenInTab(QStringLiteral("http://www.example.com/"));
     QTRY_VERIFY_WITH_TIMEOUT(!window.ActiveTab()->Browser->Busy(), kWait);
@@ -264,16 +235,5 @@ void tst_PriceTable::csvQuoting()
                   .toUtf8());
 }
 
-int main(int argc, char *argv[])
-{
-    TApplication app(argc, argv);
-    TestHttpServer server;
-    if (!server.listen())
-        return 1;
-    g_server = &server;
-    routeAllHostsTo(server.port());
-    TBrowserProcess browserProcess;
-    tst_PriceTable test;
-    return QTest::qExec(&test, argc, argv);
-}
+VANZU_TEST_MAIN(tst_PriceTable)
 #include "tst_PriceTable.moc"

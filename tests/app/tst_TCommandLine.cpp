@@ -113,10 +113,6 @@ void tst_TCommandLine::texts()
     QVERIFY(help.contains(QStringLiteral("-v, --version")));
 }
 
-int main(int argc, char *argv[])
-{
-    // No application object: the program looks at its options before it makes one.
-    tst_TCommandLine test;
-    return QTest::qExec(&test, argc, argv);
-}
+// No application object: the program looks at its options before it makes one.
+QTEST_APPLESS_MAIN(tst_TCommandLine)
 #include "tst_TCommandLine.moc"

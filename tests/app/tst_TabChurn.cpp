@@ -1,24 +1,13 @@
-#include "TApplication.h"
-#include "TBrowserHooks.h"
-#include "TBrowserView.h"
-#include "TPageControl.h"
-#include "TTabStripButtons.h"
-#include "TShopCatalogue.h"
-#include "TTabSheetEx.h"
-#include "TabWatch.h"
+#include "MainWindowFixture.h"
+#include "ModalDriver.h"
 #include "PageInput.h"
-#include "TestHttpServer.h"
-#include "U_Main.h"
+#include "TShopCatalogue.h"
+#include "TTabStripButtons.h"
+#include "TabTextRules.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 #include <QMap>
-#include <QMessageBox>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
-#include <QToolButton>
 #include <QStandardPaths>
-#include <QtTest>
 
 // A burst of tab activity on the real main window and engine: searches, addresses and link
 // buttons open tabs while every close path takes them away again, pages load slowly in the
@@ -27,14 +16,9 @@
 // closes while pages still load. The actions are drawn from a seeded generator, so a failing
 // run repeats with VANZU_CHURN_SEED=<the seed it printed>.
 namespace {
-const int kLoad = 30000;
 const int kRounds = 300;
 const quint32 kSeed = 20100610;
 const int kMaxTabs = 9; // from this many tabs on, rounds only close: the engine shares two cores
-const QString kLoading = QStringLiteral("加载中...");
-const QString kDefault = QStringLiteral("默认");
-
-TestHttpServer *g_server = nullptr;
 
 quint32 envNumber(const char *name, quint32 fallback)
 {
@@ -117,15 +101,9 @@ TestHttpServer::Reply serve(const QByteArray &target, const QByteArray &host)
         reply.delayMs = 300 + int(qChecksum(target) % 1200);
     return reply;
 }
-
-bool isReserved(const QString &caption)
-{
-    return caption == QStringLiteral("空白页") || caption == QStringLiteral("找不到服务器")
-        || caption == kDefault;
-}
 } // namespace
 
-class tst_TabChurn : public QObject
+class tst_TabChurn : public QObject, MainWindowFixture
 {
     Q_OBJECT
 private slots:
@@ -152,7 +130,6 @@ private:
     static QString actionName(int action);
 
     TPageControl *strip() const { return m_window->PageControl1; }
-    TTabSheetEx *tab(int i) const { return qobject_cast<TTabSheetEx *>(strip()->PageAt(i)); }
     QString address(const char *kind)
     {
         return QStringLiteral("http://churn.test/%1/%2").arg(kind).arg(++m_serial);
@@ -164,13 +141,12 @@ private:
     void checkStrip(int round);
     QString recent() const;
 
-    QPointer<TFrm_Main> m_window;
-    QTemporaryDir m_dir;
     QRandomGenerator m_random;
     QStringList m_shops;
     QList<QToolButton *> m_linkButtons;
-    QStringList m_boxes; // every modal window that appeared: none may
-    QTimer m_boxWatch;
+    // Every modal window that appears is a failure: it is recorded and closed so that the run
+    // goes on.
+    ModalLog m_boxes {true};
     QStringList m_log; // the actions so far, for the failure message
     QMap<QString, int> m_counts;
     int m_serial = 0;
@@ -186,6 +162,9 @@ QString tst_TabChurn::actionName(int action)
 
 void tst_TabChurn::initTestCase()
 {
+    QStandardPaths::setTestModeEnabled(true); // the built-in catalogue, whatever the user has
+    // Every host, the shops' included, goes to the loopback server.
+    QVERIFY(serveEveryHost(serve));
     const quint32 seed = envNumber("VANZU_CHURN_SEED", kSeed);
     qInfo("seed %u (repeat a run with VANZU_CHURN_SEED=%u)", seed, seed);
     m_random.seed(seed);
@@ -196,23 +175,8 @@ void tst_TabChurn::initTestCase()
     }
     QVERIFY(m_shops.size() > 10);
 
-    // Any message box is a failure; it is recorded and closed so that the run goes on.
-    connect(&m_boxWatch, &QTimer::timeout, this, [this] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            m_boxes.append(QString::fromLatin1(modal->metaObject()->className()) + QLatin1Char(':')
-                + (box ? box->text() : modal->windowTitle()));
-            modal->close();
-        }
-    });
-    m_boxWatch.start(10);
 
-    m_window = new TFrm_Main;
-    m_window->SetHistoryFilePath(m_dir.filePath(QStringLiteral("kd.db")));
-    m_window->show();
-    TabWatch start(m_window->ActiveTab());
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(kDefault), kLoad);
+    QVERIFY(openMainWindow());
     for (auto *parent :
         {static_cast<QWidget *>(m_window->sBToolBar), static_cast<QWidget *>(m_window->pNav)}) {
         const auto buttons = parent->findChildren<QToolButton *>(QString(), Qt::FindDirectChildrenOnly);
@@ -227,7 +191,7 @@ void tst_TabChurn::initTestCase()
 
 void tst_TabChurn::cleanupTestCase()
 {
-    delete m_window;
+    closeMainWindow();
 }
 
 // A tab whose slot is on screen, or -1; the strip lays its row out before the user could click.
@@ -255,7 +219,7 @@ void tst_TabChurn::expectClosed(int before, const QPointer<TTabSheet> &closed)
         // The last tab is never closed: it returns to the start page.
         QCOMPARE(strip()->PageCount(), 1);
         QVERIFY(closed);
-        QCOMPARE(closed->Caption(), kDefault);
+        QCOMPARE(closed->Caption(), kDefaultCaption);
         ++m_counts[QStringLiteral("last tab reset")];
     } else {
         QCOMPARE(strip()->PageCount(), before - 1);
@@ -268,7 +232,7 @@ void tst_TabChurn::act(int action, bool *applied)
 {
     *applied = true;
     const int before = strip()->PageCount();
-    const bool reuse = isReserved(m_window->ActiveTab() ? m_window->ActiveTab()->Caption() : QString());
+    const bool reuse = IsReusableCaption(m_window->ActiveTab() ? m_window->ActiveTab()->Caption() : QString());
     switch (action) {
     case Search: {
         QStringList chosen;
@@ -293,7 +257,7 @@ void tst_TabChurn::act(int action, bool *applied)
                                          : address(kinds[pick]);
         m_window->OpenInTab(target);
         expectOpened(before, reuse, 1);
-        QCOMPARE(m_window->ActiveTab()->Caption(), pick == 7 ? kDefault : kLoading);
+        QCOMPARE(m_window->ActiveTab()->Caption(), pick == 7 ? kDefaultCaption : kLoadingCaption);
         return;
     }
     case LinkButton:
@@ -396,7 +360,7 @@ void tst_TabChurn::act(int action, bool *applied)
             QTest::mousePress(button, Qt::RightButton, {}, button->rect().center());
             QTest::mouseRelease(button, Qt::RightButton, {}, button->rect().center());
             QCOMPARE(strip()->PageCount(), 1);
-            QCOMPARE(m_window->ActiveTab()->Caption(), kDefault);
+            QCOMPARE(m_window->ActiveTab()->Caption(), kDefaultCaption);
         } else {
             QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
             expectClosed(before, closed);
@@ -410,7 +374,7 @@ void tst_TabChurn::checkStrip(int round)
 {
     const QString where = QStringLiteral("round %1, after: %2").arg(round).arg(recent());
     QVERIFY2(
-        m_boxes.isEmpty(), qPrintable(m_boxes.join(QLatin1String(" | ")) + QStringLiteral(" at ") + where));
+        m_boxes.texts.isEmpty(), qPrintable(m_boxes.texts.join(QLatin1String(" | ")) + QStringLiteral(" at ") + where));
     QVERIFY2(!m_window->IsTabClosing(), qPrintable(where));
     const int count = strip()->PageCount();
     QVERIFY2(count >= 1, qPrintable(where));
@@ -464,7 +428,7 @@ void tst_TabChurn::churn()
             if (applied)
                 ++m_counts[actionName(action)];
             if (QTest::currentTestFailed()) {
-                qWarning().noquote() << "failed at" << recent() << m_boxes;
+                qWarning().noquote() << "failed at" << recent() << m_boxes.texts;
                 return;
             }
         }
@@ -496,7 +460,7 @@ void tst_TabChurn::churn()
     // Tabs did follow titles through all of it. How many windows the user's clicks opened
     // depends on how far pages got between the actions, so it is only reported; that a click
     // opens exactly one is checked where it can be waited for (tst_TabManager, tst_HostilePages).
-    const QList<QByteArray> targets = g_server->requestTargets();
+    const QList<QByteArray> targets = m_server.requestTargets();
     const int popped = int(std::count_if(
         targets.cbegin(), targets.cend(), [](const QByteArray &t) { return t.startsWith("/popped/"); }));
     qInfo("the user's clicks opened %d new windows", popped);
@@ -520,26 +484,12 @@ void tst_TabChurn::churn()
     QTest::qWait(300);
     delete m_window;
     QTest::qWait(500);
-    QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(QLatin1String(" | "))));
+    QVERIFY2(m_boxes.texts.isEmpty(), qPrintable(m_boxes.texts.join(QLatin1String(" | "))));
 
     for (int action = 0; action < ActionCount; ++action)
         QVERIFY2(m_counts.value(actionName(action)) > 0,
             qPrintable(actionName(action) + QStringLiteral(" never ran")));
 }
 
-int main(int argc, char *argv[])
-{
-    QStandardPaths::setTestModeEnabled(true); // the built-in catalogue, whatever the user has
-    TApplication app(argc, argv);
-    TestHttpServer server;
-    if (!server.listen())
-        return 1;
-    server.setFallback(serve);
-    g_server = &server;
-    // Every host, the shops' included, goes to the loopback server.
-    routeAllHostsTo(server.port());
-    TBrowserProcess browserProcess;
-    tst_TabChurn test;
-    return QTest::qExec(&test, argc, argv);
-}
+VANZU_TEST_MAIN(tst_TabChurn)
 #include "tst_TabChurn.moc"

@@ -84,11 +84,6 @@ QString PageTitle(TBrowserView *view)
     return view->EngineView() ? view->EngineView()->title() : QString();
 }
 
-QByteArray Utf8Page(const QString &title, const QString &body)
-{
-    return testPage(title, body);
-}
-
 // Gives the page the keyboard focus with a click at `pos`, as a user would.
 bool ClickIntoPage(TBrowserView *view, const QPoint &pos)
 {
@@ -165,34 +160,9 @@ void tst_TBrowserView::initTestCase()
 {
     InitBrowserProcess();
     QVERIFY(m_server.listen());
-    m_server.setPage("/a", Utf8Page("A", "<a id=l href='/b' style='display:block;height:200px'>to b</a>"));
-    m_server.setPage("/b", Utf8Page("B", "bbb"));
-    m_server.setPage("/late", Utf8Page("Late", "late"), "text/html; charset=utf-8", 300);
-    m_server.setPage("/slow", Utf8Page("Slow", "slow"), "text/html; charset=utf-8", 4000);
-    m_server.setPage("/newwin", Utf8Page("NewWin", "<a id=l target=_blank href='/b' style='display:block;height:200px'>open</a>"));
-    m_server.setPage("/popup", Utf8Page("Popup", "<a id=l href='#' onclick='window.open(\"/b\"); return false;'"
-                                                 " style='display:block;height:200px'>open</a>"
-                                                 "<script>window.open('/b');</script>"));
-    m_server.setPage("/error", Utf8Page("Error", "<script>undefinedFn();</script>"
-                                                 "<script>console.error('own output');</script>"
-                                                 "<script>document.title = 'ran';</script>"));
-    m_server.setPage("/ticker", Utf8Page("t0", "<script>var n = 0;"
-                                               "setInterval(function () { document.title = 't' + (++n); }, 40);"
-                                               "setTimeout(function () { undefinedFn(); }, 200);</script>"));
-    m_server.setPage("/dialogs", Utf8Page("Dialogs", "<script>alert('a'); var c = confirm('c'); var p = prompt('p', 'd');"
-                                                     "document.title = 'after:' + c + ',' + p;</script>"));
-    m_server.setPage("/unload", Utf8Page("Unload", "<a href='/b' style='display:block;height:200px'>hover</a>"
-                                                   "<div style='height:300px'>stay</div><script>"
-                                                   "window.addEventListener('beforeunload', function (e) {"
-                                                   " e.preventDefault(); e.returnValue = 'stay'; return 'stay'; });"
-                                                   "document.addEventListener('mouseup', function () {"
-                                                   " document.title = 'touched'; });</script>"));
-    m_server.setPage("/keys", Utf8Page("keys", "<a href='/b' style='display:block;height:200px'>hover</a>"
-                                               "<div style='height:300px'>type</div><script>var log = [];"
-                                               "document.addEventListener('keydown', function (e) {"
-                                               " if (e.key === 'Control') return;"
-                                               " log.push((e.ctrlKey ? '^' : '') + e.key.toLowerCase());"
-                                               " document.title = log.join(','); });</script>"));
+    m_server.servePages(QStringLiteral("view")); // "/a" is tests/pages/view/a.html
+    m_server.setPage("/late", testPage("Late", "late"), "text/html; charset=utf-8", 300);
+    m_server.setPage("/slow", testPage("Slow", "slow"), "text/html; charset=utf-8", 4000);
     m_server.setFallback([](const QByteArray &target, const QByteArray &) {
         TestHttpServer::Reply reply;
         reply.body = testPage(QStringLiteral("any"), QString::fromLatin1(target));
@@ -633,10 +603,8 @@ void tst_TBrowserView::newWindow()
     QVERIFY(view->Navigate(QString::fromLatin1(m_server.baseUrl()) + page, kLoadTimeout));
     // A window refused while the page loads is reported once the load is over.
     QTRY_COMPARE(refused, blocked ? QStringList(url("/b")) : QStringList());
-    if (click) {
-        QVERIFY(PointAtLink(view.get(), QPoint(40, 60)));
-        QTest::mouseClick(view->EngineView()->focusProxy(), Qt::LeftButton, {}, QPoint(40, 60));
-    }
+    if (click)
+        QVERIFY(ClickLink(view.get(), QPoint(40, 60)));
     QTRY_COMPARE_WITH_TIMEOUT(asked, raised, 5000);
 
     if (answer == "other" && raised) {

@@ -1,19 +1,9 @@
-#include "TApplication.h"
-#include "TBrowserHooks.h"
-#include "TBrowserView.h"
+#include "MainWindowFixture.h"
 #include "TLoadPacer.h"
 #include "TLoadQueue.h"
-#include "TPageControl.h"
 #include "TPageLifecycle.h"
-#include "TTabSheetEx.h"
-#include "TabWatch.h"
-#include "TestHttpServer.h"
-#include "U_Main.h"
 
-#include <QToolButton>
 #include <QWebEngineHistory>
-#include <QWebEngineView>
-#include <QtTest>
 
 #include <memory>
 #include <vector>
@@ -22,7 +12,6 @@
 // server: which load starts when, what a waiting view reports, and what a page that slept
 // looks like when its tab comes back.
 namespace {
-const int kLoad = 20000;
 const int kHold = 4000; // a page that keeps its place in the queue taken for this long
 
 using Views = std::vector<std::unique_ptr<TBrowserView>>;
@@ -66,19 +55,15 @@ QStringList *LogEvents(TBrowserView *view)
     view->OnTitleChange = [log](QObject *, const QString &text) { log->append("title:" + text); };
     return log;
 }
-
-QString captionOf(TTabSheet *tab)
-{
-    return tab ? tab->Caption() : QStringLiteral("<none>");
-}
 } // namespace
 
-class tst_TLoadQueue : public QObject
+class tst_TLoadQueue : public QObject, MainWindowFixture
 {
     Q_OBJECT
 private slots:
     void initTestCase();
     void init();
+    void cleanup() { closeMainWindow(); }
 
     void waitingViewReportsItsLoad();
     void startsInOrder_data();
@@ -105,24 +90,14 @@ private slots:
     void discardedTabComesBack();
 
 private:
-    QString url(const QByteArray &path) const { return QString::fromLatin1(m_server.baseUrl() + path); }
     Views hiddenViews(int count);
-    int requestsFor(const QByteArray &target) const { return int(m_server.requestTargets().count(target)); }
-
-    TestHttpServer m_server;
 };
 
 void tst_TLoadQueue::initTestCase()
 {
     QVERIFY(m_server.listen());
     m_server.setPage("/hold", testPage("Hold", "hold"), "text/html; charset=utf-8", kHold);
-    m_server.setPage("/a", testPage("Page A", "aaa"));
-    m_server.setPage("/b", testPage("Page B", "bbb"));
-    m_server.setPage("/c", testPage("Page C", "ccc"));
-    m_server.setPage("/ticker",
-        testPage("t0",
-            "<script>var n = 0;"
-            "setInterval(function () { document.title = 't' + (++n); }, 30);</script>"));
+    m_server.servePages(QStringLiteral("tabs")); // "/a" is tests/pages/tabs/a.html
     // Everything else: a page named after its address that takes a moment, so that loads overlap.
     m_server.setFallback([](const QByteArray &target, const QByteArray &) {
         TestHttpServer::Reply reply;
@@ -437,11 +412,8 @@ void tst_TLoadQueue::processorTicks()
 
 void tst_TLoadQueue::comparisonLoadsActiveTabFirst()
 {
-    TFrm_Main window;
-    window.show();
-    TabWatch start(window.ActiveTab());
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
+    QVERIFY(openMainWindow());
+    TFrm_Main &window = *m_window;
     QStringList started; // by the address each tab was given
     connect(TLoadQueue::Instance(), &TLoadQueue::loadStarted, &window, [&](TBrowserHost *host) {
         for (int i = 0; i < window.PageControl1->PageCount(); ++i) {
@@ -594,11 +566,8 @@ void tst_TLoadQueue::keepAliveDiscardsLeastRecentlyUsed()
 void tst_TLoadQueue::discardedTabComesBack()
 {
     TPageLifecycle::Instance()->SetKeepAlive(0);
-    TFrm_Main window;
-    window.show();
-    TabWatch start(window.ActiveTab());
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(start.settledOn(QStringLiteral("默认")), kLoad);
+    QVERIFY(openMainWindow());
+    TFrm_Main &window = *m_window;
 
     // A tab with history: the start page, then a, then b.
     window.OpenInTab(url("/a"));
@@ -645,11 +614,5 @@ void tst_TLoadQueue::discardedTabComesBack()
     QCOMPARE(first->Browser->LocationURL(), url("/a"));
 }
 
-int main(int argc, char *argv[])
-{
-    TApplication app(argc, argv);
-    TBrowserProcess browserProcess;
-    tst_TLoadQueue test;
-    return QTest::qExec(&test, argc, argv);
-}
+VANZU_TEST_MAIN(tst_TLoadQueue)
 #include "tst_TLoadQueue.moc"

@@ -2,7 +2,8 @@
 
 #include <QtTest>
 
-// The pure text rules of the browser tabs: caption from title, status pane from status text.
+// The pure text rules of the browser tabs: caption from title, status pane from status text, and
+// which captions let the next address into their tab.
 class tst_TabRules : public QObject
 {
     Q_OBJECT
@@ -11,6 +12,8 @@ private slots:
     void caption();
     void statusPane_data();
     void statusPane();
+    void reusable_data();
+    void reusable();
 };
 
 void tst_TabRules::caption_data()
@@ -64,6 +67,29 @@ void tst_TabRules::statusPane()
     QFETCH(QString, status);
     QFETCH(QString, pane);
     QCOMPARE(StatusPaneText(status), pane);
+}
+
+void tst_TabRules::reusable_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("reusable");
+    QTest::newRow("默认") << "默认" << true;
+    QTest::newRow("空白页") << "空白页" << true;
+    QTest::newRow("找不到服务器") << "找不到服务器" << true;
+    QTest::newRow("加载中...") << "加载中..." << false;
+    QTest::newRow("a page title") << "淘宝网" << false;
+    QTest::newRow("blank before") << " 默认" << false;
+    QTest::newRow("blank after") << "空白页 " << false;
+    QTest::newRow("other case") << "About:blank" << false;
+    QTest::newRow("part of it") << "找不到" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void tst_TabRules::reusable()
+{
+    QFETCH(QString, caption);
+    QFETCH(bool, reusable);
+    QCOMPARE(IsReusableCaption(caption), reusable);
 }
 
 QTEST_APPLESS_MAIN(tst_TabRules)

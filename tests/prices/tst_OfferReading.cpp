@@ -17,12 +17,6 @@
 namespace {
 const int kWait = 30000;
 
-QByteArray samplePage(const QString &name)
-{
-    QFile file(QStringLiteral(VANZU_SAMPLE_PAGES "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // An offer as one line: name|price|address|picture|source.
 QString offerLine(const TOffer &o)
 {
@@ -61,12 +55,10 @@ void tst_OfferReading::initTestCase()
 
     QVERIFY(m_server.listen());
     m_base = QString::fromLatin1(m_server.baseUrl());
-    for (const char *name : {"jsonld", "microdata", "cards", "table", "script", "none", "rules", "countdown"})
-        m_server.setPage(
-            QByteArray("/") + name, samplePage(QString::fromLatin1(name) + QStringLiteral(".html")));
+    m_server.servePages(QStringLiteral("offers")); // "/cards" is offers/cards.html
     // The same table as GBK bytes, the encoding named only in the page.
     // GBK has no "¥": such pages write the full-width "￥".
-    QByteArray gbk = ToGbk(QString::fromUtf8(samplePage(QStringLiteral("table.html")))
+    QByteArray gbk = ToGbk(QString::fromUtf8(TestPage(QStringLiteral("offers/table.html")))
                                .replace(QStringLiteral("¥"), QStringLiteral("￥")));
     gbk.replace("charset=\"utf-8\"", "charset=\"gbk\"");
     m_server.setPage("/table-gbk", gbk, "text/html");

@@ -1,4 +1,5 @@
 #include "TPriceTablePane.h"
+#include "OfferModelsChecked.h"
 #include "TOfferTableModel.h"
 #include "TPictureFetcher.h"
 #include "TestHttpServer.h"
@@ -57,6 +58,7 @@ private slots:
 void tst_PriceTablePane::shopsArriveAroundTheUser()
 {
     TPriceTablePane pane;
+    const OfferModelsChecked checked(pane);
     pane.resize(700, 500);
     pane.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pane));
@@ -96,9 +98,6 @@ void tst_PriceTablePane::shopsArriveAroundTheUser()
     QCOMPARE(view->currentIndex().data().toString(), QStringLiteral("华为 手机"));
 }
 
-QTEST_MAIN(tst_PriceTablePane)
-#include "tst_PriceTablePane.moc"
-
 void tst_PriceTablePane::offerPicturesArrive()
 {
     // Each offer's picture as the shop's picture host sends it; the table shows it small, and a
@@ -116,6 +115,7 @@ void tst_PriceTablePane::offerPicturesArrive()
         {"/missing.png", {0, 0}}, {"/huge.png", {0, 0}}, {"/tall.png", {13, 40}}};
 
     TPriceTablePane pane;
+    const OfferModelsChecked checked(pane);
     pane.Start({QStringLiteral("甲店")});
     QList<TOffer> list;
     for (const auto &[path, size] : pictures) {
@@ -135,3 +135,6 @@ void tst_PriceTablePane::offerPicturesArrive()
     for (int row = 0; row < pictures.size(); ++row)
         QCOMPARE(pictureOf(row).size(), pictures.at(row).second);
 }
+
+QTEST_MAIN(tst_PriceTablePane)
+#include "tst_PriceTablePane.moc"

@@ -94,6 +94,11 @@ class tst_U_SelShop : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true); // the user's shop file goes to a scratch folder
+        QFile::remove(UserCatalogueFilePath());
+    }
     void window();
     void layout_data();
     void layout();
@@ -486,12 +491,5 @@ void tst_U_SelShop::shopManagerChecksInput()
     QFile::remove(UserCatalogueFilePath());
 }
 
-int main(int argc, char *argv[])
-{
-    QStandardPaths::setTestModeEnabled(true); // the user's shop file goes to a scratch folder
-    QApplication app(argc, argv);
-    QFile::remove(UserCatalogueFilePath());
-    tst_U_SelShop test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(tst_U_SelShop)
 #include "tst_U_SelShop.moc"

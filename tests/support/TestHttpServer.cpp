@@ -74,8 +74,11 @@ void TestHttpServer::onNewConnection()
             emit requestReceived(target, host);
 
             Reply reply;
+            const QString file = m_pageFolder + QLatin1Char('/') + QString::fromUtf8(path.mid(1)) + ".html";
             if (m_pages.contains(path))
                 reply = m_pages.value(path);
+            else if (!m_pageFolder.isEmpty() && QFile::exists(QStringLiteral(VANZU_TEST_PAGES "/") + file))
+                reply.body = TestPage(file);
             else if (m_fallback)
                 reply = m_fallback(target, host);
             else
@@ -130,6 +133,12 @@ QByteArray testPage(const QString &title, const QString &body)
                           "<body>%2</body></html>")
         .arg(title, body)
         .toUtf8();
+}
+
+QByteArray TestPage(const QString &path)
+{
+    QFile file(QStringLiteral(VANZU_TEST_PAGES "/") + path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 TestHttpServer::Reply hostTitledPage(const QByteArray &target, const QByteArray &host)

@@ -41,7 +41,10 @@ public:
     void setPage(const QByteArray &path, const QByteArray &body,
                  const QByteArray &contentType = "text/html; charset=utf-8", int delayMs = 0);
     void setReply(const QByteArray &path, const Reply &reply) { m_pages.insert(path, reply); }
-    // Used for every request that no page matches; without it such requests get 404.
+    // Requests for "/name" that no page matches get the file "name.html" of this folder of
+    // tests/pages, when there is one.
+    void servePages(const QString &folder) { m_pageFolder = folder; }
+    // Used for every request that no page or file matches; without it such requests get 404.
     void setFallback(Handler handler) { m_fallback = std::move(handler); }
 
     QList<QByteArray> requestLines() const { return m_requestLines; } // "GET /x?y HTTP/1.1"
@@ -57,6 +60,7 @@ private:
 
     QTcpServer m_server;
     QHash<QByteArray, Reply> m_pages;
+    QString m_pageFolder;
     Handler m_fallback;
     QList<QByteArray> m_requestLines;
     QList<QByteArray> m_hosts;
@@ -64,6 +68,9 @@ private:
 
 // A simple HTML page with the given title and body markup, as UTF-8 bytes.
 QByteArray testPage(const QString &title, const QString &body = QString());
+
+// The bytes of a file under tests/pages, named as "folder/name.html"; empty when there is none.
+QByteArray TestPage(const QString &path);
 
 // A fallback that answers every request with a page titled after its host, showing the target.
 TestHttpServer::Reply hostTitledPage(const QByteArray &target, const QByteArray &host);
