@@ -12,7 +12,7 @@
 #include <QTcpServer>
 #include <QtTest>
 
-// The reading of results pages through the real engine: the sample pages of tests/shops/pages,
+// The reading of results pages through the real engine: the sample pages of tests/pages/offers,
 // in the shapes shops use, served by the loopback server, read as the program reads them.
 namespace {
 const int kWait = 30000;

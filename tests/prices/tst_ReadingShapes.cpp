@@ -5,8 +5,6 @@
 #include "TestHttpServer.h"
 #include "U_Pub.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -15,12 +13,6 @@
 // also prints how well the page was read: recall and precision of the offers, exact names.
 namespace {
 const int kWait = 30000;
-
-QByteArray page(const QString &name)
-{
-    QFile file(QStringLiteral(VANZU_READING_PAGES "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class tst_ReadingShapes : public QObject
@@ -40,18 +32,15 @@ void tst_ReadingShapes::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     QFile::remove(TShopRules::UserFilePath());
     QVERIFY(m_server.listen());
-    for (const QString &file : QDir(QStringLiteral(VANZU_READING_PAGES)).entryList(QDir::Files)) {
-        const QByteArray path = '/' + file.section(QLatin1Char('.'), 0, 0).toLatin1();
-        m_server.setPage(path, page(file),
-            file.endsWith(QLatin1String(".json")) ? "application/json" : "text/html; charset=utf-8");
-    }
+    m_server.servePages(QStringLiteral("reading"));
+    m_server.setPage("/late-prices-data", TestPage(QStringLiteral("reading/late-prices-data.json")), "application/json");
     // A search address that sends the browser on to the results' own address.
     TestHttpServer::Reply moved;
     moved.status = 302;
     moved.headers = "Location: /lazy?from=old\r\n";
     m_server.setReply("/old-search", moved);
     // GBK named only in the page itself ("¥" is not in GBK: such pages write "￥").
-    QByteArray gbk = ToGbk(QString::fromUtf8(page(QStringLiteral("names.html"))).replace(QStringLiteral("¥"), QStringLiteral("￥")));
+    QByteArray gbk = ToGbk(QString::fromUtf8(TestPage(QStringLiteral("reading/names.html"))).replace(QStringLiteral("¥"), QStringLiteral("￥")));
     gbk.replace("charset=\"utf-8\"", "charset=\"gbk\"");
     m_server.setPage("/names-gbk", gbk, "text/html");
 }
