@@ -33,8 +33,8 @@ TPickMode::TPickMode(QObject *parent) : QObject(parent)
 TPickMode::~TPickMode()
 {
     if (m_page)
-        m_page->runJavaScript(
-            QStringLiteral("window.__vanzuPick && window.__vanzuPick.stop();"), QWebEngineScript::ApplicationWorld);
+        m_page->runJavaScript(QStringLiteral("window.__vanzuPick && window.__vanzuPick.stop();"),
+            QWebEngineScript::ApplicationWorld);
     end(false);
 }
 
@@ -85,15 +85,15 @@ void TPickMode::Repick()
 {
     if (!m_page)
         return;
-    m_page->runJavaScript(
-        QStringLiteral("window.__vanzuPick && window.__vanzuPick.repick();"), QWebEngineScript::ApplicationWorld);
+    m_page->runJavaScript(QStringLiteral("window.__vanzuPick && window.__vanzuPick.repick();"),
+        QWebEngineScript::ApplicationWorld);
 }
 
 void TPickMode::Stop()
 {
     if (m_page) {
-        m_page->runJavaScript(
-            QStringLiteral("window.__vanzuPick && window.__vanzuPick.stop();"), QWebEngineScript::ApplicationWorld);
+        m_page->runJavaScript(QStringLiteral("window.__vanzuPick && window.__vanzuPick.stop();"),
+            QWebEngineScript::ApplicationWorld);
     }
     end();
 }
@@ -143,9 +143,7 @@ void TPickMode::take(const QString &stateJson)
         return;
     }
     const QString step = state.value(QLatin1String("step")).toString();
-    m_step = step == QLatin1String("result") ? Result
-        : step == QLatin1String("price")     ? PickPrice
-                                             : PickName;
+    m_step = step == QLatin1String("result") ? Result : step == QLatin1String("price") ? PickPrice : PickName;
     m_problem = state.value(QLatin1String("message")).toString();
     m_rule = m_step == Result ? state.value(QLatin1String("rule")).toObject() : QJsonObject();
     emit changed();

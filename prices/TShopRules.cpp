@@ -68,7 +68,8 @@ QJsonArray WithoutHost(const QJsonArray &shops, const QString &host, bool *remov
 bool WriteUserFile(QJsonObject document, const QJsonArray &shops, QString *error)
 {
     document.insert(kShops, shops);
-    if (WriteFileAtomically(TShopRules::UserFilePath(), QJsonDocument(document).toJson(QJsonDocument::Indented)))
+    if (WriteFileAtomically(
+            TShopRules::UserFilePath(), QJsonDocument(document).toJson(QJsonDocument::Indented)))
         return true;
     SetError(error,
         QStringLiteral("无法写入网店规则文件：%1").arg(QDir::toNativeSeparators(TShopRules::UserFilePath())));

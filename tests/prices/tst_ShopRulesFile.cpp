@@ -21,7 +21,8 @@ QByteArray fileBytes()
 QStringList fileRules()
 {
     QStringList rules;
-    const QJsonArray shops = QJsonDocument::fromJson(fileBytes()).object().value(QLatin1String("shops")).toArray();
+    const QJsonArray shops
+        = QJsonDocument::fromJson(fileBytes()).object().value(QLatin1String("shops")).toArray();
     for (const QJsonValue &value : shops) {
         const QJsonObject rule = value.toObject();
         rules.append(QStringList {rule.value(QLatin1String("host")).toString(),
@@ -50,7 +51,7 @@ void tst_ShopRulesFile::initTestCase()
 void tst_ShopRulesFile::change_data()
 {
     QTest::addColumn<QByteArray>("before"); // null: no file
-    QTest::addColumn<bool>("save");         // else remove
+    QTest::addColumn<bool>("save"); // else remove
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("item");
     QTest::addColumn<bool>("ok");
@@ -59,25 +60,29 @@ void tst_ShopRulesFile::change_data()
     const QByteArray two = R"({"format": "mine", "shops": [
         {"host": "a.example", "item": ".a", "name": ".n"},
         {"host": " B.Example ", "item": ".old"}, "not a rule"]})";
-    QTest::newRow("save: first rule, new file")
-        << QByteArray() << true << "Shop.Example" << ".card" << true << QStringList {"shop.example|.card|.t"};
+    QTest::newRow("save: first rule, new file") << QByteArray() << true << "Shop.Example"
+                                                << ".card" << true << QStringList {"shop.example|.card|.t"};
     QTest::newRow("save: other hosts stay")
-        << two << true << "c.example" << ".card" << true
+        << two << true << "c.example"
+        << ".card" << true
         << QStringList {"a.example|.a|.n", " B.Example |.old|", "||", "c.example|.card|.t"};
     QTest::newRow("save: same host replaced")
-        << two << true << "b.example" << ".card" << true
-        << QStringList {"a.example|.a|.n", "||", "b.example|.card|.t"};
-    QTest::newRow("save: no item") << two << true << "b.example" << "" << false << QStringList();
-    QTest::newRow("save: broken file kept")
-        << QByteArray("{\"shops\": [") << true << "b.example" << ".card" << false << QStringList();
-    QTest::newRow("save: file of another form kept")
-        << QByteArray("{\"rules\": []}") << true << "b.example" << ".card" << false << QStringList();
-    QTest::newRow("remove: one host")
-        << two << false << "B.EXAMPLE" << "" << true << QStringList {"a.example|.a|.n", "||"};
-    QTest::newRow("remove: host without rule") << two << false << "c.example" << "" << true << QStringList();
-    QTest::newRow("remove: broken file kept")
-        << QByteArray("not json") << false << "a.example" << "" << false << QStringList();
-    QTest::newRow("remove: no file") << QByteArray() << false << "a.example" << "" << true << QStringList();
+        << two << true << "b.example"
+        << ".card" << true << QStringList {"a.example|.a|.n", "||", "b.example|.card|.t"};
+    QTest::newRow("save: no item") << two << true << "b.example"
+                                   << "" << false << QStringList();
+    QTest::newRow("save: broken file kept") << QByteArray("{\"shops\": [") << true << "b.example"
+                                            << ".card" << false << QStringList();
+    QTest::newRow("save: file of another form kept") << QByteArray("{\"rules\": []}") << true << "b.example"
+                                                     << ".card" << false << QStringList();
+    QTest::newRow("remove: one host") << two << false << "B.EXAMPLE"
+                                      << "" << true << QStringList {"a.example|.a|.n", "||"};
+    QTest::newRow("remove: host without rule") << two << false << "c.example"
+                                               << "" << true << QStringList();
+    QTest::newRow("remove: broken file kept") << QByteArray("not json") << false << "a.example"
+                                              << "" << false << QStringList();
+    QTest::newRow("remove: no file") << QByteArray() << false << "a.example"
+                                     << "" << true << QStringList();
 }
 
 void tst_ShopRulesFile::change()
