@@ -18,7 +18,9 @@
         return true;
     }
     var MAX = 300;        // items looked at: the reading reads no more
+    var SAMPLE = 60;      // items that choose between the selectors of a name or a price
     var MAX_MATCHES = 3000; // an item selector matching more is no item selector
+    var MAX_CHOICES = 10; // selectors tried for one part of an item
     var MAX_NAME = 300;
     var MAX_PRICE = 40;
     var LEVELS = 8;       // how far above the picked name and price the item may be
@@ -122,30 +124,29 @@
         try { return root.querySelector(sel); } catch (e) { return null; }
     }
 
-    // Selectors for the item `item` itself: its kind (tag and classes), alone or under its parent
-    // or under the nearest ancestor with an id of its own.
+    // Selectors for the item `item` itself, the most telling first: its kind by its classes,
+    // alone, under the nearest ancestor with an id of its own or under its parent; its bare tag
+    // only under one of them, or at last alone.
     function itemSelectors(item) {
-        var classes = stableClasses(item), own = [];
-        if (classes.length) own.push(stepOf(item, classes));
-        if (classes.length > 1) classes.forEach(function (c) { own.push(stepOf(item, [c])); });
-        own.push(stepOf(item, []));
-        var contexts = [''];
+        var classes = stableClasses(item), kinds = [];
+        if (classes.length) kinds.push(stepOf(item, classes));
+        if (classes.length > 1) classes.forEach(function (c) { kinds.push(stepOf(item, [c])); });
+        var contexts = [];
+        for (var a = item.parentElement; a && a !== document.body; a = a.parentElement) {
+            var id = stableId(a);
+            if (id) { contexts.push('#' + CSS.escape(id) + ' '); break; }
+        }
         var parent = item.parentElement;
         if (parent && parent !== document.body) {
             var parentId = stableId(parent);
             contexts.push((parentId ? '#' + CSS.escape(parentId) : stepOf(parent, stableClasses(parent))) + ' > ');
         }
-        for (var a = parent; a && a !== document.body; a = a.parentElement) {
-            var id = stableId(a);
-            if (id) { contexts.push('#' + CSS.escape(id) + ' '); break; }
-        }
         var out = [];
-        contexts.forEach(function (context) {
-            own.forEach(function (o) {
-                var sel = context + o;
-                if (out.indexOf(sel) < 0) out.push(sel);
-            });
-        });
+        function add(sel) { if (out.indexOf(sel) < 0) out.push(sel); }
+        kinds.forEach(add);
+        contexts.forEach(function (context) { kinds.forEach(function (k) { add(context + k); }); });
+        contexts.forEach(function (context) { add(context + stepOf(item, [])); });
+        add(stepOf(item, []));
         return out;
     }
 
@@ -155,17 +156,17 @@
         var out = [], chain = [];
         for (var e = target; e && e !== item; e = e.parentElement) chain.push(e);
         function add(sel) {
-            if (out.indexOf(sel) < 0 && pickIn(item, sel) === target) out.push(sel);
+            if (out.length < MAX_CHOICES && out.indexOf(sel) < 0 && pickIn(item, sel) === target) out.push(sel);
         }
-        var classes = stableClasses(target), own = [];
-        if (classes.length) own.push(stepOf(target, classes));
-        classes.forEach(function (c) { own.push(stepOf(target, [c])); });
+        // Inside one item a single class seldom meets another element: the fewer the better.
+        var classes = stableClasses(target), own = classes.map(function (c) { return stepOf(target, [c]); });
+        if (classes.length > 1) own.push(stepOf(target, classes));
         own.push(stepOf(target, []));
         own.forEach(add);
         for (var i = 1; i < chain.length; i++) {
-            var up = stableClasses(chain[i]);
-            if (!up.length) continue;
-            own.forEach(function (o) { add(stepOf(chain[i], up) + ' ' + o); });
+            var up = stableClasses(chain[i]), ups = up.map(function (c) { return stepOf(chain[i], [c]); });
+            if (up.length > 1) ups.push(stepOf(chain[i], up));
+            ups.forEach(function (u) { own.forEach(function (o) { add(u + ' ' + o); }); });
         }
         var path = chain.slice().reverse();
         add(':scope > ' + path.map(function (el) { return stepOf(el, stableClasses(el)); }).join(' > '));
@@ -199,7 +200,7 @@
 
     // How well one item selector reads the page: the items it finds a name and a price in
     // ("good"), and the matches without them ("bad").
-    function judge(sel, item, names, prices, level) {
+    function judge(sel, order, item, names, prices, level) {
         var all;
         try { all = document.querySelectorAll(sel); } catch (e) { return null; }
         if (all.length > MAX_MATCHES || Array.prototype.indexOf.call(all, item) < 0) return null;
@@ -207,8 +208,10 @@
         // Matches inside matches would read one product twice.
         for (var i = 0; i < items.length; i++)
             if (items[i].parentElement && items[i].parentElement.closest(sel)) return null;
-        var name = bestRelative(items, names, picked.name, nameFits);
-        var price = bestRelative(items, prices, picked.price, priceFits);
+        // A heavy page has thousands of candidates: a sample of the items chooses.
+        var sample = items.slice(0, SAMPLE);
+        var name = bestRelative(sample, names, picked.name, nameFits);
+        var price = bestRelative(sample, prices, picked.price, priceFits);
         if (!name.sel || !price.sel) return null;
         var good = 0;
         items.forEach(function (it) {
@@ -216,7 +219,7 @@
             if (n && p && nameFits(n) && priceFits(p) && sameKind(n, picked.name)) good++;
         });
         return { item: sel, name: name.sel, price: price.sel, items: items, good: good,
-                 bad: all.length - good, level: level, cost: sel.length + name.sel.length + price.sel.length };
+                 bad: all.length - good, level: level, order: order };
     }
     function better(a, b) {
         if (!b) return true;
@@ -224,7 +227,7 @@
         if (a.bad !== b.bad) return a.bad < b.bad;
         // As much of the product as reads the same (its picture and link too).
         if (a.level !== b.level) return a.level > b.level;
-        return a.cost < b.cost;
+        return a.order < b.order;
     }
     // The first element that `fits`, looking outward from the name until the item's edge.
     function nearby(itemEl, from, sel) {
@@ -245,8 +248,8 @@
              && level < LEVELS; item = item.parentElement, level++) {
             var names = relativeSelectors(item, nameEl), prices = relativeSelectors(item, priceEl);
             if (!names.length || !prices.length) continue;
-            itemSelectors(item).forEach(function (sel) {
-                var found = judge(sel, item, names, prices, level);
+            itemSelectors(item).forEach(function (sel, order) {
+                var found = judge(sel, order, item, names, prices, level);
                 if (found && found.good > 0 && better(found, best)) best = Object.assign(found, { el: item });
             });
         }
@@ -255,12 +258,12 @@
         var link = nameEl.closest('a[href]');
         if (!link || !best.el.contains(link) || link === best.el) link = nearby(best.el, nameEl, 'a[href]');
         if (link && link !== best.el) {
-            var links = bestRelative(best.items, relativeSelectors(best.el, link), link, linkFits);
+            var links = bestRelative(best.items.slice(0, SAMPLE), relativeSelectors(best.el, link), link, linkFits);
             if (links.sel) rule.link = links.sel;
         }
         var image = nearby(best.el, nameEl, 'img');
         if (image) {
-            var images = bestRelative(best.items, relativeSelectors(best.el, image), image, imageFits);
+            var images = bestRelative(best.items.slice(0, SAMPLE), relativeSelectors(best.el, image), image, imageFits);
             if (images.sel) rule.image = images.sel;
         }
         return { rule: rule, items: best.items };
