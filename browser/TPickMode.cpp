@@ -71,6 +71,7 @@ bool TPickMode::Start(TBrowserHost *view, const QString &script)
     });
     connect(m_page, &QWebEnginePage::urlChanged, this, [this] { end(); });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] { end(); });
+    connect(m_page, &QObject::destroyed, this, [this] { end(); }); // the view's page discarded
     connect(view, &QObject::destroyed, this, [this] { end(); });
     view->installEventFilter(this);
     m_keys = view->EngineView()->focusProxy();
