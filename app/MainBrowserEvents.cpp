@@ -4,6 +4,7 @@
 #include "TBrowserView.h"
 #include "TPageControl.h"
 #include "TProgressPane.h"
+#include "TShopTeacher.h"
 #include "TTabSheetEx.h"
 #include "TabTextRules.h"
 
@@ -114,10 +115,11 @@ void TFrm_Main::BrowserNavigateComplete2(QObject *ASender, QObject *pDisp, QVari
     Q_UNUSED(URL);
 }
 
-void TFrm_Main::BrowserShowContextMenu(QObject *Sender, int &Result)
+void TFrm_Main::BrowserShowContextMenu(QObject *Sender, const QPoint &Pos, int &Result)
 {
-    Q_UNUSED(Sender);
-    Result = 0; // handled: no context menu in any page
+    Result = 0; // handled: no context menu in any page but a compared shop's results page
+    if (listeningTab(Sender, ActiveTabOnly))
+        m_shopTeacher->PageMenu(Sender, Pos);
 }
 
 void TFrm_Main::BrowserScriptError(QObject *Sender, TScriptErrorAction &ScriptErrorAction)

@@ -3,6 +3,7 @@
 
 #include "TPriceComparison.h"
 #include "TPriceTablePane.h"
+#include "TShopTeacher.h"
 
 #include <QFrame>
 #include <QToolButton>
@@ -19,6 +20,8 @@ void TFrm_Main::createPriceTable()
     connect(m_priceComparison, &TPriceComparison::begun, pPrices, &TPriceTablePane::Start);
     connect(m_priceComparison, &TPriceComparison::offersRead, pPrices, &TPriceTablePane::SetShopOffers);
     connect(m_priceComparison, &TPriceComparison::shopStateChanged, pPrices, &TPriceTablePane::SetShopState);
+    // The shops' menu of the table and the results pages' context menus teach it a shop.
+    m_shopTeacher = new TShopTeacher(m_priceComparison, pPrices, this);
 
     btnPrices = new QToolButton(sBToolBar);
     btnPrices->setObjectName(QStringLiteral("btnPrices"));

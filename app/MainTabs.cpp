@@ -90,8 +90,8 @@ void TFrm_Main::bindBrowserEvents(TBrowserView *view)
     view->OnScriptError = [this](QObject *s, const QString &, const QString &, const QString &, const QString &,
                                  const QString &, TScriptErrorAction &a) { BrowserScriptError(s, a); };
     view->OnProgressChange = [this](QObject *s, int p, int m) { BrowserProgressChange(s, p, m); };
-    view->OnShowContextMenu = [this](QObject *s, quint32, const QPoint &, QObject *, QObject *, int &r) {
-        BrowserShowContextMenu(s, r);
+    view->OnShowContextMenu = [this](QObject *s, quint32, const QPoint &p, QObject *, QObject *, int &r) {
+        BrowserShowContextMenu(s, p, r);
     };
     // The engine reports the end of a load once, at the very end, so Stop follows the view's
     // busy state itself: it is lit for the whole of every load of the active tab. The other

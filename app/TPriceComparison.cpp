@@ -4,6 +4,9 @@
 #include "TOfferReading.h"
 #include "TPageReader.h"
 
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
 namespace {
 TShopState FailureState(TPageReader::Failure why)
 {
@@ -38,19 +41,37 @@ void TPriceComparison::Begin(const QStringList &shops)
 
 void TPriceComparison::Watch(TBrowserHost *view, const QString &shop)
 {
+    read(view, shop, false);
+}
+
+bool TPriceComparison::Reread(const QString &shop)
+{
+    TBrowserHost *view = ResultsView(shop);
+    if (!view)
+        return false;
+    read(view, shop, true);
+    return true;
+}
+
+void TPriceComparison::read(TBrowserHost *view, const QString &shop, bool now)
+{
     Shop &entry = m_shops[shop];
     delete entry.reader;
+    const QUrl address = now ? entry.address : QUrl();
     entry = Shop();
+    entry.view = view;
+    entry.address = address;
     // The rules are read once per page: a rules file changed between comparisons counts.
     auto *reader = new TPageReader(
         view,
         [](const QUrl &address) { return OfferReadingScript(TShopRules::Load().RuleFor(address.host())); },
-        this);
+        this, now ? TPageReader::Now : TPageReader::AfterLoad);
     entry.reader = reader;
     setState(shop, TShopState::Reading);
-    connect(reader, &TPageReader::read, this, [this, shop](const QString &result) {
+    connect(reader, &TPageReader::read, this, [this, shop, reader](const QString &result) {
         const QList<TOffer> offers = OffersFromReading(result, shop);
         m_shops[shop].offers = int(offers.size());
+        m_shops[shop].address = reader->Address();
         emit offersRead(shop, offers);
         if (!offers.isEmpty())
             setState(shop, TShopState::Offers);
@@ -92,6 +113,27 @@ void TPriceComparison::end(const QString &shop, bool read)
     entry.done = true;
     entry.read = read;
     emit shopDone(shop);
+}
+
+QString TPriceComparison::ShopOf(const QObject *view) const
+{
+    for (const QString &shop : m_order) {
+        if (ResultsView(shop) == view && view)
+            return shop;
+    }
+    return QString();
+}
+
+TBrowserHost *TPriceComparison::ResultsView(const QString &shop) const
+{
+    const Shop entry = m_shops.value(shop);
+    if (!entry.view || !entry.address.isValid() || !entry.view->EngineView())
+        return nullptr;
+    // The same document, wherever the page has scrolled to by its fragment.
+    const QUrl shown = entry.view->EngineView()->page()->url();
+    if (shown.adjusted(QUrl::RemoveFragment) != entry.address.adjusted(QUrl::RemoveFragment))
+        return nullptr;
+    return entry.view;
 }
 
 bool TPriceComparison::AllDone() const

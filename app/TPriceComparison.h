@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QUrl>
 
 class TBrowserHost;
 class TPageReader;
@@ -26,6 +27,19 @@ public:
     void Watch(TBrowserHost *view, const QString &shop);
     // `shop` could not be opened (no valid address).
     void NotOpened(const QString &shop);
+    // Reads `shop`'s results page again as it stands (after the user has taught the program the
+    // shop): its offers and state are replaced. False when its tab no longer shows that page.
+    bool Reread(const QString &shop);
+
+    // The comparison's shops, in its order.
+    QStringList Shops() const { return m_order; }
+    // The shop whose results page `view` shows now; empty when it shows none (another page, or
+    // one not read yet).
+    QString ShopOf(const QObject *view) const;
+    // The view that shows `shop`'s results page now; null when none does.
+    TBrowserHost *ResultsView(const QString &shop) const;
+    // The address of `shop`'s results page as last read; empty before.
+    QUrl ResultsAddress(const QString &shop) const { return m_shops.value(shop).address; }
 
     // Every shop of the comparison has come to an end, read or not.
     bool AllDone() const;
@@ -45,11 +59,14 @@ private:
     struct Shop
     {
         QPointer<TPageReader> reader;
+        QPointer<TBrowserHost> view;
+        QUrl address; // of the document read
         TShopState state = TShopState::Waiting;
         int offers = 0;
         bool done = false;
         bool read = false;
     };
+    void read(TBrowserHost *view, const QString &shop, bool now);
     void setState(const QString &shop, TShopState state);
     void end(const QString &shop, bool read);
 

@@ -22,6 +22,7 @@ class TMainKeys;
 class TProgressPane;
 class TPriceComparison;
 class TPriceTablePane;
+class TShopTeacher;
 class TSitePermissions;
 
 // The program's one main window: shop box, keyword box and compare button on top, the guide
@@ -101,7 +102,7 @@ public:
     void BrowserTitleChange(QObject *ASender, const QString &Text);
     void BrowserNewWindow2(QObject *ASender, TBrowserHost *&ppDisp, bool &Cancel);
     void BrowserNavigateComplete2(QObject *ASender, QObject *pDisp, QVariant &URL);
-    void BrowserShowContextMenu(QObject *Sender, int &Result);
+    void BrowserShowContextMenu(QObject *Sender, const QPoint &Pos, int &Result);
     void BrowserScriptError(QObject *Sender, TScriptErrorAction &ScriptErrorAction);
     void BrowserPopupBlocked(QObject *ASender, const QString &URL);
     void BrowserWindowClosing(QObject *ASender);
@@ -148,6 +149,8 @@ public:
     TPriceTablePane *pPrices = nullptr;
     QToolButton *btnPrices = nullptr;
     TPriceComparison *PriceComparison() const { return m_priceComparison; }
+    // Teaching the program a shop's results page: "教我读这个网店…" and "恢复默认读取".
+    TShopTeacher *ShopTeacher() const { return m_shopTeacher; }
 
     // Link buttons (MainLinkButtons.cpp).
     void CreateGuideButtons();
@@ -193,6 +196,7 @@ private:
     QList<QToolButton *> m_guideButtons;
     QString m_historyFilePath;
     TPriceComparison *m_priceComparison = nullptr;
+    TShopTeacher *m_shopTeacher = nullptr;
     bool m_pricesAppeared = false; // the current comparison's table has been shown
     bool m_shown = false;
     bool m_closing = false;

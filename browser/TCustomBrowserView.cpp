@@ -1,5 +1,7 @@
 #include "TCustomBrowserView.h"
 
+#include "TPickMode.h"
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -32,6 +34,7 @@ void TCustomBrowserView::EngineCreated(QWebEngineView *view)
 {
     TBrowserHost::EngineCreated(view);
     m_scriptsStopped = false; // a fresh page runs its scripts
+    TPickMode::Prepare(view->page());
     // Keys reach the page through the engine view's child widgets, which the engine creates
     // and replaces as it likes: watch for them as they arrive.
     view->installEventFilter(this);

@@ -21,7 +21,8 @@ const char kWatchChanges[] = R"((function () {
 })())";
 } // namespace
 
-TPageReader::TPageReader(TBrowserHost *view, std::function<QString(const QUrl &)> script, QObject *parent)
+TPageReader::TPageReader(
+    TBrowserHost *view, std::function<QString(const QUrl &)> script, QObject *parent, Mode mode)
     : QObject(parent), m_view(view), m_script(std::move(script))
 {
     m_poll.setInterval(kPollMs);
@@ -35,10 +36,21 @@ TPageReader::TPageReader(TBrowserHost *view, std::function<QString(const QUrl &)
             emit done();
         }
     });
-    if (!view || !view->Busy()) {
+    const bool standing = mode == Now && view && !view->Busy() && view->EngineView();
+    if (!view || (!view->Busy() && !standing)) {
         QMetaObject::invokeMethod(
             this, [this] { fail(LoadFailed); }, Qt::QueuedConnection);
         return;
+    }
+    if (standing) {
+        // As though its load had just ended.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_view && !m_view->Busy())
+                    onBusyChanged(false);
+            },
+            Qt::QueuedConnection);
     }
     connect(view, &TBrowserHost::busyChanged, this, &TPageReader::onBusyChanged);
     // By the time QObject reports its destruction, the view is a TBrowserHost no more: it is
@@ -80,6 +92,7 @@ void TPageReader::onBusyChanged(bool busy)
         return;
     }
     m_page = page;
+    m_address = page->url();
     TPageLifecycle::Instance()->Hold(page);
     connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] { fail(Crashed); });
     m_sinceLoad.start();

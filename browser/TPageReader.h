@@ -28,16 +28,23 @@ class TPageReader : public QObject
 public:
     enum Failure { LoadFailed, Crashed, Left, Asleep, TimedOut };
     Q_ENUM(Failure)
+    // AfterLoad: the document the view is busy loading. Now: the document as it stands (one
+    // still loading is waited for), read at once and watched as after a load.
+    enum Mode { AfterLoad, Now };
 
     static constexpr int QuietMs = 400;
     static constexpr int SettleMs = 2500;
     // From the end of the load to the script's answer.
     static constexpr int TimeoutMs = 15000;
 
-    // `script` makes the script for the document's address. The view must be busy with the
-    // load to read; otherwise the reading fails with LoadFailed.
-    TPageReader(TBrowserHost *view, std::function<QString(const QUrl &)> script, QObject *parent = nullptr);
+    // `script` makes the script for the document's address. After a load the view must be busy
+    // with the load to read; otherwise the reading fails with LoadFailed.
+    TPageReader(TBrowserHost *view, std::function<QString(const QUrl &)> script, QObject *parent = nullptr,
+        Mode mode = AfterLoad);
     ~TPageReader() override;
+
+    // The address of the document read; empty until its load has ended.
+    QUrl Address() const { return m_address; }
 
 signals:
     // The script's result (text), once or more: again only when it has changed.
@@ -64,5 +71,6 @@ private:
     bool m_readOnce = false;
     double m_readStamp = -1; // the document's last change as of the last reading
     QString m_lastReading;
+    QUrl m_address;
     bool m_done = false;
 };

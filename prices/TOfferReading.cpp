@@ -47,6 +47,12 @@ QString OfferReadingScript(const QJsonObject &rule)
     return script + QLatin1Char('(') + argument + QStringLiteral(");");
 }
 
+QString RulePickingScript()
+{
+    static const QString script = ReadResource(QStringLiteral(":/reading/pick_mode.js"));
+    return script;
+}
+
 QList<TOffer> OffersFromReading(const QString &json, const QString &shop)
 {
     const QJsonObject reading = QJsonDocument::fromJson(json.toUtf8()).object();

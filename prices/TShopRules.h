@@ -17,9 +17,21 @@ public:
     // Where the user's file is looked for.
     static QString UserFilePath();
 
+    // The user's own rules, written when the user teaches the program a shop. A false answer
+    // leaves the file as it was and says why in `error` (a sentence for the user); a file that
+    // is there but is no rules file is never overwritten: it may hold the user's work.
+    // Adds `rule` ("host" and "item" required; the user's rule of the same host goes).
+    static bool SaveUserRule(const QJsonObject &rule, QString *error = nullptr);
+    // Removes the user's rule of exactly `host`; true also when there is none.
+    static bool RemoveUserRule(const QString &host, QString *error = nullptr);
+    // The user's file holds a rule of exactly `host`.
+    static bool HasUserRule(const QString &host);
+
     // Adds the rules of a file's text (later rules replace earlier ones of the same host).
-    // False when the text is not a rules file; nothing is added then.
-    bool AddRulesText(const QByteArray &json);
+    // False when the text is not a rules file; nothing is added then. The rules of the user's
+    // own file are marked "byUser": the reading tries them before a page's structured data,
+    // since the user taught them on that very page.
+    bool AddRulesText(const QByteArray &json, bool byUser = false);
     // The rule for a page on `host`: that of the host itself, else that of the nearest domain
     // above it ("search.example.com" takes the rule of "example.com"); empty when none.
     QJsonObject RuleFor(const QString &host) const;

@@ -15,9 +15,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -56,10 +58,26 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     bar->addWidget(m_hide);
     layout->addLayout(bar);
 
+    auto *states = new QHBoxLayout;
     m_statesLabel = new QLabel(this);
     m_statesLabel->setTextFormat(Qt::PlainText); // shop names only, but never markup
     m_statesLabel->setWordWrap(true);
-    layout->addWidget(m_statesLabel);
+    m_statesLabel->setContextMenuPolicy(Qt::CustomContextMenu);
+    states->addWidget(m_statesLabel, 1);
+    // The shops' menu: a shop read wrongly or not at all is taught from here.
+    m_shopMenu = new QMenu(this);
+    m_shopButton = new QToolButton(this);
+    m_shopButton->setObjectName(QStringLiteral("btnTeachShop"));
+    m_shopButton->setText(QStringLiteral("教我读网店"));
+    m_shopButton->setAccessibleName(QStringLiteral("教我读网店"));
+    m_shopButton->setToolTip(
+        QStringLiteral("网店的商品没读到或读错时，在它的页面上点选名称和价格，教程序读取"));
+    m_shopButton->setPopupMode(QToolButton::InstantPopup);
+    m_shopButton->setFocusPolicy(Qt::StrongFocus);
+    m_shopButton->setMenu(m_shopMenu);
+    m_shopButton->hide();
+    states->addWidget(m_shopButton, 0, Qt::AlignTop);
+    layout->addLayout(states);
 
     m_view = new QTableView(this);
     m_view->setModel(m_proxy);
@@ -85,7 +103,36 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     connect(m_view, &QAbstractItemView::doubleClicked, this, &TPriceTablePane::openRow);
     connect(m_export, &QPushButton::clicked, this, &TPriceTablePane::exportClick);
     connect(m_hide, &QPushButton::clicked, this, &TPriceTablePane::hideRequested);
+    connect(m_shopMenu, &QMenu::aboutToShow, this, [this] { fillShopMenu(m_shopMenu); });
+    connect(m_statesLabel, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        if (m_shops.isEmpty())
+            return;
+        auto *menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        fillShopMenu(menu);
+        menu->popup(m_statesLabel->mapToGlobal(pos));
+    });
     updateAccessorySwitch();
+}
+
+void TPriceTablePane::fillShopMenu(QMenu *menu)
+{
+    menu->clear();
+    for (const QString &shop : std::as_const(m_shops)) {
+        bool canTeach = true;
+        bool hasOwnRule = false;
+        if (OnShopMenu)
+            OnShopMenu(shop, canTeach, hasOwnRule);
+        QString name = shop;
+        name.replace(QLatin1Char('&'), QLatin1String("&&")); // no mnemonic
+        QAction *teach = menu->addAction(name + QStringLiteral("：教我读这个网店…"));
+        teach->setEnabled(canTeach);
+        connect(teach, &QAction::triggered, this, [this, shop] { emit teachRequested(shop); });
+        if (hasOwnRule) {
+            QAction *restore = menu->addAction(name + QStringLiteral("：恢复默认读取"));
+            connect(restore, &QAction::triggered, this, [this, shop] { emit restoreRequested(shop); });
+        }
+    }
 }
 
 void TPriceTablePane::Start(const QStringList &shops)
@@ -137,6 +184,7 @@ void TPriceTablePane::updateStates()
     for (const QString &shop : m_shops)
         parts.append(shop + QStringLiteral("：") + ShopState(shop));
     m_statesLabel->setText(parts.join(QStringLiteral("　")));
+    m_shopButton->setVisible(!m_shops.isEmpty());
 }
 
 void TPriceTablePane::updateAccessorySwitch()

@@ -6,17 +6,22 @@
 #include <QHash>
 #include <QWidget>
 
+#include <functional>
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
+class QToolButton;
 class QTableView;
 class TOfferFilterModel;
 class TOfferTableModel;
 class TPictureFetcher;
 
 // The pane "比价表": the offers of the current comparison, each shop's state, a filter box, the
-// accessory switch and 导出.
+// accessory switch and 导出. Beside the shops' states (and as their context menu) the shops'
+// menu offers, for each shop, "教我读这个网店…" and "恢复默认读取".
 class TPriceTablePane : public QWidget
 {
     Q_OBJECT
@@ -40,9 +45,17 @@ public:
     QCheckBox *AccessorySwitch() const { return m_accessories; }
     QPushButton *HideButton() const { return m_hide; }
     QLabel *StatesLabel() const { return m_statesLabel; }
+    QToolButton *ShopMenuButton() const { return m_shopButton; }
+
+    // Asked for each shop as the shops' menu opens: whether its results page can be taught now
+    // (CanTeach), and whether the user has a reading rule of his own for it (HasOwnRule).
+    std::function<void(const QString &Shop, bool &CanTeach, bool &HasOwnRule)> OnShopMenu;
 
 signals:
     void openOffer(const QUrl &address);
+    // "教我读这个网店…" and "恢复默认读取" of the shops' menu.
+    void teachRequested(const QString &shop);
+    void restoreRequested(const QString &shop);
     void hideRequested();
     void offerCountChanged(int count);
 
@@ -55,6 +68,7 @@ private:
     void fetchPictures(const QList<TOffer> &offers);
     void openRow(const QModelIndex &index);
     void exportClick();
+    void fillShopMenu(QMenu *menu);
 
     TOfferTableModel *m_model;
     TOfferFilterModel *m_proxy;
@@ -64,6 +78,8 @@ private:
     QPushButton *m_export;
     QPushButton *m_hide;
     QLabel *m_statesLabel;
+    QToolButton *m_shopButton;
+    QMenu *m_shopMenu;
     TPictureFetcher *m_pictures = nullptr; // made with the first offers
     QStringList m_shops;
     QHash<QString, QString> m_stateTexts; // as shown; a shop without one is waiting

@@ -3,7 +3,8 @@
 // document. The program appends the call with the shop's rule (or null), and gets JSON text:
 //   {"base": address, "structured": [...], "rules": [...], "generic": [...]}
 // each list holding {"name", "price", "url", "image"} as found; prices and addresses are
-// checked by the program. A later way is tried only when the ones before found nothing.
+// checked by the program. A later way is tried only when the ones before found nothing; a rule
+// of the user's own ("byUser") is tried first.
 (function (rule) {
     'use strict';
     var MAX = 300;
@@ -406,6 +407,9 @@
 
     var result = { base: document.baseURI, structured: [], rules: [], generic: [] };
     if (nothingFound()) return JSON.stringify(result);
+    // A rule the user taught the program on this shop's page comes before the page's own data.
+    if (rule && rule.byUser) result.rules = fromRule();
+    if (found(result.rules)) return JSON.stringify(result);
     result.structured = fromJsonLd();
     if (!found(result.structured)) result.structured = result.structured.concat(fromMicrodata());
     if (!found(result.structured)) result.rules = fromRule();
