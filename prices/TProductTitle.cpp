@@ -26,7 +26,9 @@ bool isDigit(QChar c)
 // Brackets that shops put promotions in; other brackets only separate words.
 const QString kOpen = QStringLiteral("【[「『〔〖<《");
 const QString kClose = QStringLiteral("】]」』〕〗>》");
-const QStringList kPromotion {QStringLiteral("券"), QStringLiteral("元"), QStringLiteral("%"), QStringLiteral("折"),
+const QStringList kPromotion {QStringLiteral("省"), QStringLiteral("减"), QStringLiteral("满"), QStringLiteral("返"),
+    QStringLiteral("惠"), QStringLiteral("礼"), QStringLiteral("促"), QStringLiteral("预售"), QStringLiteral("首发"),
+    QStringLiteral("国补"), QStringLiteral("券"), QStringLiteral("元"), QStringLiteral("%"), QStringLiteral("折"),
     QStringLiteral("抢"), QStringLiteral("补贴"), QStringLiteral("直降"), QStringLiteral("秒杀"),
     QStringLiteral("热销"), QStringLiteral("爆款"), QStringLiteral("送"), QStringLiteral("赠"), QStringLiteral("限时"),
     QStringLiteral("新品"), QStringLiteral("官方"), QStringLiteral("正品"), QStringLiteral("包邮"),
@@ -100,6 +102,11 @@ TProductTitle::TProductTitle(const QString &keyword, const TProductLexicon &lexi
             if (!m_lexicon.Contains(TProductLexicon::Filler, word))
                 m_keywordTerms.append(word);
         }
+    }
+    // The keyword's Chinese words say what every title is: they are no series name.
+    for (const QString &word : m_keyword.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (word.size() >= 2 && std::all_of(word.cbegin(), word.cend(), isHan))
+            addWord(word, FDescriptive);
     }
 }
 
@@ -213,6 +220,7 @@ TProductTitle::Prepared TProductTitle::prepare(const QString &title) const
         for (qsizetype k = m.Pos; k < end; ++k)
             text[k] = QLatin1Char(' ');
     }
+    TProductVariant::SeparateMemory(text);
     p.Text = text;
     p.Words = findWords(text);
     for (const Match &m : std::as_const(p.Words)) {
@@ -280,7 +288,8 @@ QString TProductTitle::readModel(const QString &text, const QStringList &variant
     static const QRegularExpression token(QStringLiteral("[a-z0-9]+\\+?|\\p{Han}+"));
     static const QRegularExpression measureLike(
         QStringLiteral("^\\d+(?:w|mah|hz|mp|nm|mm|cm|m|h|v|a|p|k|x|ms|万|ppi|fps|wh)$"));
-    static const QRegularExpression glued(QStringLiteral("^([a-z]*\\d+[a-z]?)((?:pro|max|plus|ultra|lite|mini|se)+)$"));
+    static const QRegularExpression glued(
+        QStringLiteral("^([a-z]*\\d+[a-z]?)((?:") + kSuffixes.join(QLatin1Char('|')) + QStringLiteral(")+)$"));
     struct Token
     {
         QString Text;
@@ -499,13 +508,21 @@ TTitleReading TProductTitle::Read(const QString &title) const
     const QString rest = blanked(p, text);
     reading.Model = readModel(rest, reading.Variant);
     if (reading.Model.isEmpty() && !reading.Brand.isEmpty()) {
-        // No model number: the series name that recurs most among the brand's titles.
+        // No model number: the first Chinese words that hold a series name, one that stands alone
+        // in other titles of the brand ("启源" in "启源婴幼儿奶粉"); the most frequent one in them.
         const QHash<QString, int> series = m_series.value(reading.Brand);
-        int best = 1;
-        for (const QString &chunk : cjkChunks(rest)) {
-            if (series.value(chunk) > best) {
-                best = series.value(chunk);
-                reading.Model = chunk;
+        const QStringList chunks = cjkChunks(rest);
+        for (qsizetype c = 0; c < chunks.size() && reading.Model.isEmpty(); ++c) {
+            const QString &chunk = chunks.at(c);
+            int best = 1;
+            for (qsizetype length = chunk.size(); length >= 2; --length) {
+                for (qsizetype at = 0; at + length <= chunk.size(); ++at) {
+                    const QString part = chunk.mid(at, length);
+                    if (series.value(part) > best) {
+                        best = series.value(part);
+                        reading.Model = part;
+                    }
+                }
             }
         }
     }

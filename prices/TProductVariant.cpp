@@ -16,6 +16,8 @@ QString numberText(double value)
 int chineseDigit(QChar c)
 {
     const int at = int(QStringLiteral("一二三四五六七八九").indexOf(c));
+    if (c == QChar(0x4E24)) // 两
+        return 2;
     return at >= 0 ? at + 1 : (c.isDigit() ? c.digitValue() : 0);
 }
 } // namespace
@@ -27,7 +29,7 @@ QStringList TProductVariant::Read(QString &text)
         "|(?<![\\d.])(\\d{1,2})\\s*(?:gb|g)(?:运存|内存)?\\s+(\\d{2,4})\\s*(gb|g)(?![a-z\\d])"));
     static const QRegularExpression measure(QStringLiteral(
         "(?<![\\d.a-z])(\\d+(?:\\.\\d+)?)\\s*(gb|tb|英寸|寸|吋|inch|\"|匹|段|kg|千克|公斤|克|g|t|ml|毫升|升|l|罐|盒|袋|瓶|听|支|箱)"
-        "(?![a-z])|([一二三四])段|(?<=[g克l罐盒袋瓶装])\\s*[x×*]\\s*(\\d{1,2})(?![\\d.])"));
+        "(?![a-z])|([一二三四])段|([两二三四五六])(?:罐|瓶|盒|袋|支|箱)|(?<=[g克l罐盒袋瓶装])\\s*[x×*]\\s*(\\d{1,2})(?![\\d.])"));
     int ram = 0, rom = 0; // rom in GB
     QString size, horse, stage, weight, volume, pack;
     auto blank = [&](const QRegularExpressionMatch &m) {
@@ -56,8 +58,13 @@ QStringList TProductVariant::Read(QString &text)
             continue;
         }
         if (m.capturedLength(4)) {
-            if (m.captured(4).toInt() > 1)
-                pack = QStringLiteral("x") + m.captured(4);
+            pack = QStringLiteral("x") + QString::number(qMax(2, chineseDigit(m.captured(4).at(0))));
+            blank(m);
+            continue;
+        }
+        if (m.capturedLength(5)) {
+            if (m.captured(5).toInt() > 1)
+                pack = QStringLiteral("x") + m.captured(5);
             blank(m);
             continue;
         }
@@ -125,6 +132,13 @@ QStringList TProductVariant::Read(QString &text)
             parts.append(part);
     }
     return parts;
+}
+
+void TProductVariant::SeparateMemory(QString &text)
+{
+    static const QRegularExpression glued(QStringLiteral(
+        "(?<![a-z0-9])([a-z]{1,8}\\d{0,3}?)(1[0-8]|24|[2-9])(gb|g)(?=\\s*[+/]?\\s*\\d{2,4}\\s*(?:gb|g|tb|t)(?![a-z]))"));
+    text.replace(glued, QStringLiteral("\\1 \\2\\3"));
 }
 
 QSet<QString> TProductVariant::Measures(const QStringList &variant)

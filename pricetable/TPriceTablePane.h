@@ -10,21 +10,25 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QStackedWidget;
 class QTableView;
+class QTreeView;
 class TOfferFilterModel;
 class TOfferTableModel;
 class TPictureFetcher;
+class TProductTreeModel;
 
-// The pane "比价表": the offers of the current comparison, each shop's state, a filter box, the
-// accessory switch and 导出.
+// The pane "比价表": the offers of the current comparison by product (按商品: one row per
+// product, its offers below it) or one by one (按报价), each shop's state, a filter box, the
+// switch that sets accessories and unrelated offers aside, and 导出.
 class TPriceTablePane : public QWidget
 {
     Q_OBJECT
 public:
     explicit TPriceTablePane(QWidget *parent = nullptr);
 
-    // A new comparison: an empty table, no shops.
-    void Start(const QStringList &shops);
+    // A new comparison for `keyword`: an empty table, no shops.
+    void Start(const QStringList &shops, const QString &keyword = QString());
     void SetShopState(const QString &shop, TShopState state, int offers);
     void SetShopOffers(const QString &shop, const QList<TOffer> &offers);
     // The state of `shop` as the pane shows it.
@@ -34,8 +38,16 @@ public:
     // Writes the table as CSV; false (and nothing replaced) when the file cannot be written.
     bool ExportCsv(const QString &path) const;
 
+    // Shows the offers by product (the default) or one by one.
+    void ShowByProduct(bool byProduct);
+    bool ShowsByProduct() const;
+
     TOfferTableModel *Model() const { return m_model; }
+    TProductTreeModel *ProductModel() const { return m_products; }
     QTableView *View() const { return m_view; }
+    QTreeView *ProductView() const { return m_tree; }
+    QPushButton *ByProductButton() const { return m_byProduct; }
+    QPushButton *ByOfferButton() const { return m_byOffer; }
     QLineEdit *FilterBox() const { return m_filter; }
     QCheckBox *AccessorySwitch() const { return m_accessories; }
     QPushButton *HideButton() const { return m_hide; }
@@ -54,11 +66,18 @@ private:
     void updateAccessorySwitch();
     void fetchPictures(const QList<TOffer> &offers);
     void openRow(const QModelIndex &index);
+    void regroup();
     void exportClick();
 
     TOfferTableModel *m_model;
     TOfferFilterModel *m_proxy;
+    TProductTreeModel *m_products;
+    TOfferFilterModel *m_productProxy;
+    QStackedWidget *m_views;
     QTableView *m_view;
+    QTreeView *m_tree;
+    QPushButton *m_byProduct;
+    QPushButton *m_byOffer;
     QLineEdit *m_filter;
     QCheckBox *m_accessories;
     QPushButton *m_export;
@@ -66,6 +85,7 @@ private:
     QLabel *m_statesLabel;
     TPictureFetcher *m_pictures = nullptr; // made with the first offers
     QStringList m_shops;
+    QString m_keyword;
     QHash<QString, QString> m_stateTexts; // as shown; a shop without one is waiting
     QHash<QUrl, bool> m_picturesAsked; // this comparison's; pictures of an earlier one are dropped
 };
