@@ -18,8 +18,9 @@ TProductGrouping TProductGrouping::Group(
         titles.append(offer.Name);
     reader.Learn(titles);
     result.m_readings.reserve(offers.size());
-    for (const QString &title : std::as_const(titles))
-        result.m_readings.append(reader.Read(title));
+    for (qsizetype i = 0; i < titles.size(); ++i)
+        result.m_readings.append(reader.ReadLearned(i));
+    titles.clear();
     QList<TTitleReading> &readings = result.m_readings;
 
     // An accessory named in a title that is not its head: a price far below the products' says

@@ -23,14 +23,14 @@ QString NormalizedTitle(const QString &title)
     text.reserve(folded.size());
     bool space = true; // no leading space
     for (const QChar c : folded) {
-        if (c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format) {
+        const bool ascii = c.unicode() < 0x80;
+        if (ascii ? c.unicode() <= 0x20 || c.unicode() == 0x7F
+                  : c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format) {
             if (!space)
                 text += QLatin1Char(' ');
             space = true;
             continue;
         }
-        if (c == QChar(0x3000)) // NFKC leaves none, but a lone surrogate or odd space may follow
-            continue;
         text += c;
         space = false;
     }

@@ -147,9 +147,10 @@ QString TProductTitle::BrandName(const QString &form) const
     return forms.constFirst();
 }
 
-QList<TProductTitle::Match> TProductTitle::findWords(const QString &text) const
+QList<TProductTitle::Match> TProductTitle::findWords(const QString &text, bool leadingOnly) const
 {
     QList<Match> found;
+    found.reserve(16);
     for (qsizetype pos = 0; pos < text.size();) {
         const auto entries = m_words.constFind(text.at(pos));
         qsizetype length = 0;
@@ -167,6 +168,10 @@ QList<TProductTitle::Match> TProductTitle::findWords(const QString &text) const
                 break;
             }
         }
+        // Only the shop and promotion words a title starts with, and the word after them.
+        if (leadingOnly && ((length > 0 && !(found.constLast().Flags & (FFiller | FDescriptive)))
+                || (length == 0 && text.at(pos) != QLatin1Char(' '))))
+            break;
         if (length > 0) {
             pos += length;
         } else {
@@ -180,10 +185,9 @@ QList<TProductTitle::Match> TProductTitle::findWords(const QString &text) const
     return found;
 }
 
-TProductTitle::Prepared TProductTitle::prepare(const QString &title) const
+QString TProductTitle::clean(const QString &normalized) const
 {
-    Prepared p;
-    QString text = NormalizedTitle(title).left(160);
+    QString text = normalized;
     // Promotions in brackets go; the content of other brackets stays, as words of its own.
     for (qsizetype open = 0; open < text.size(); ++open) {
         const qsizetype kind = kOpen.indexOf(text.at(open));
@@ -209,18 +213,23 @@ TProductTitle::Prepared TProductTitle::prepare(const QString &title) const
             c = QLatin1Char(' ');
     }
     // What comes free ("送壳膜", "赠钢化膜") is not what is sold.
-    QList<Match> words = findWords(text);
-    for (qsizetype i = words.size() - 1; i >= 0; --i) {
-        const Match &m = words.at(i);
-        if (!(m.Flags & FGift) || (m.Flags & ~FGift))
-            continue;
-        qsizetype end = m.Pos + m.Len;
-        while (end < text.size() && text.at(end) != QLatin1Char(' ') && end < m.Pos + m.Len + 8)
-            ++end;
-        for (qsizetype k = m.Pos; k < end; ++k)
-            text[k] = QLatin1Char(' ');
+    for (const QStringList &line : m_lexicon.Lines(TProductLexicon::GiftMarkers)) {
+        for (qsizetype at = text.indexOf(line.constFirst()); at >= 0; at = text.indexOf(line.constFirst(), at + 1)) {
+            qsizetype end = at + line.constFirst().size();
+            while (end < text.size() && text.at(end) != QLatin1Char(' ') && end < at + line.constFirst().size() + 8)
+                ++end;
+            for (qsizetype k = at; k < end; ++k)
+                text[k] = QLatin1Char(' ');
+        }
     }
     TProductVariant::SeparateMemory(text);
+    return text;
+}
+
+TProductTitle::Prepared TProductTitle::prepare(const QString &cleaned) const
+{
+    Prepared p;
+    const QString &text = cleaned;
     p.Text = text;
     p.Words = findWords(text);
     for (const Match &m : std::as_const(p.Words)) {
@@ -274,7 +283,9 @@ QString TProductTitle::blanked(const Prepared &p, QString text) const
     // Years, colours and ages ("12-36月龄") are no model numbers.
     static const QRegularExpression years(QStringLiteral(
         "20[12]\\d\\s*(?:年|款|新款)?|[a-z]*色|\\d+\\s*(?:[-~至到]\\s*\\d+\\s*)?(?:个月|月龄|月|岁|周岁)"));
-    text.replace(years, QStringLiteral(" "));
+    if (text.contains(QChar(0x8272)) || text.contains(QChar(0x6708)) || text.contains(QChar(0x5C81))
+        || text.contains(QLatin1String("20"))) // 色, 月, 岁, a year
+        text.replace(years, QStringLiteral(" "));
     for (QChar &c : text) {
         if (c == QLatin1Char('-') || c == QLatin1Char('_') || c == QChar(0xB7) || c == QLatin1Char('/')
             || c == QLatin1Char('.') || c == QLatin1Char(':'))
@@ -285,7 +296,6 @@ QString TProductTitle::blanked(const Prepared &p, QString text) const
 
 QString TProductTitle::readModel(const QString &text, const QStringList &variant) const
 {
-    static const QRegularExpression token(QStringLiteral("[a-z0-9]+\\+?|\\p{Han}+"));
     static const QRegularExpression measureLike(
         QStringLiteral("^\\d+(?:w|mah|hz|mp|nm|mm|cm|m|h|v|a|p|k|x|ms|万|ppi|fps|wh)$"));
     static const QRegularExpression glued(
@@ -295,10 +305,21 @@ QString TProductTitle::readModel(const QString &text, const QStringList &variant
         QString Text;
         qsizetype Start, End;
     };
+    // Runs of Latin letters and digits (a "+" may end one) and runs of Chinese characters.
     QList<Token> tokens;
-    for (auto it = token.globalMatch(text); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        tokens.append({m.captured(), m.capturedStart(), m.capturedEnd()});
+    for (qsizetype at = 0; at < text.size();) {
+        const bool han = isHan(text.at(at));
+        if (!han && !isLetter(text.at(at)) && !isDigit(text.at(at))) {
+            ++at;
+            continue;
+        }
+        qsizetype end = at + 1;
+        while (end < text.size() && (han ? isHan(text.at(end)) : (isLetter(text.at(end)) || isDigit(text.at(end)))))
+            ++end;
+        if (!han && end < text.size() && text.at(end) == QLatin1Char('+'))
+            ++end;
+        tokens.append({text.mid(at, end - at), at, end});
+        at = end;
     }
     QString size;
     for (const QString &part : variant) {
@@ -424,9 +445,13 @@ void TProductTitle::Learn(const QStringList &titles)
     };
     QHash<QString, int> whole, prefix;
     QList<QStringList> pairs;
+    QStringList normalized;
+    normalized.reserve(titles.size());
     for (const QString &title : titles) {
-        const QString text = NormalizedTitle(title).left(160);
-        for (auto it = pair.globalMatch(text); it.hasNext();) {
+        normalized.append(NormalizedTitle(title).left(160));
+        const QString &text = normalized.constLast();
+        const bool slash = text.contains(QLatin1Char('/')) || text.contains(QLatin1Char('('));
+        for (auto it = pair.globalMatch(slash ? text : QString()); it.hasNext();) {
             const QRegularExpressionMatch m = it.next();
             QString a = m.captured(1), b = m.captured(2);
             if (isHan(a.at(0)) == isHan(b.at(0)))
@@ -441,7 +466,10 @@ void TProductTitle::Learn(const QStringList &titles)
                 pairs.append({b, a});
         }
         // The title's first word, after promotions and shop words.
-        const Prepared p = prepare(title);
+        normalized.last() = clean(text);
+        Prepared p;
+        p.Text = normalized.constLast();
+        p.Words = findWords(p.Text, true);
         qsizetype pos = 0;
         for (const Match &m : p.Words) {
             if (m.Pos > pos || !(m.Flags & (FFiller | FDescriptive)))
@@ -485,27 +513,46 @@ void TProductTitle::Learn(const QStringList &titles)
             addBrand({brand});
     }
     // Series names of goods without model numbers: the Chinese words left that recur in a brand's titles.
+    // What is read of each title now is kept for Read.
     m_series.clear();
-    for (const QString &title : titles) {
-        const Prepared p = prepare(title);
-        if (p.Brand.isEmpty())
-            continue;
-        QString text = p.Text;
-        TProductVariant::Read(text);
-        for (const QString &chunk : cjkChunks(blanked(p, text)))
-            m_series[p.Brand][chunk] += 1;
+    m_understood.clear();
+    m_understood.reserve(titles.size());
+    for (qsizetype i = 0; i < titles.size(); ++i) {
+        Understood &u = m_understood.emplace_back();
+        u.P = prepare(normalized.at(i));
+        QString text = u.P.Text;
+        u.Variant = TProductVariant::Read(text);
+        u.Rest = blanked(u.P, text);
+        if (!u.P.Brand.isEmpty()) {
+            for (const QString &chunk : cjkChunks(u.Rest))
+                m_series[u.P.Brand][chunk] += 1;
+        }
     }
 }
 
 TTitleReading TProductTitle::Read(const QString &title) const
 {
+    Understood u;
+    u.P = prepare(clean(NormalizedTitle(title).left(160)));
+    QString text = u.P.Text;
+    u.Variant = TProductVariant::Read(text);
+    u.Rest = blanked(u.P, text);
+    return read(u);
+}
+
+TTitleReading TProductTitle::ReadLearned(qsizetype index) const
+{
+    return read(m_understood.at(index));
+}
+
+TTitleReading TProductTitle::read(const Understood &u) const
+{
     TTitleReading reading;
-    const Prepared p = prepare(title);
+    const Prepared &p = u.P;
+    const QString &rest = u.Rest;
     reading.Brand = p.Brand;
     decideKind(p, reading);
-    QString text = p.Text;
-    reading.Variant = TProductVariant::Read(text);
-    const QString rest = blanked(p, text);
+    reading.Variant = u.Variant;
     reading.Model = readModel(rest, reading.Variant);
     if (reading.Model.isEmpty() && !reading.Brand.isEmpty()) {
         // No model number: the first Chinese words that hold a series name, one that stands alone

@@ -35,6 +35,8 @@ public:
     // Learns brands and series from the titles of the comparison (call once, before Read).
     void Learn(const QStringList &titles);
     TTitleReading Read(const QString &title) const;
+    // The reading of the `index`th title given to Learn, from what Learn read of it.
+    TTitleReading ReadLearned(qsizetype index) const;
 
     // The brand's name in the table for one of its forms; the form itself when unknown.
     QString BrandName(const QString &form) const;
@@ -54,8 +56,18 @@ private:
         QString Brand; // the brand's name
     };
 
-    Prepared prepare(const QString &title) const;
-    QList<Match> findWords(const QString &text) const;
+    struct Understood
+    {
+        Prepared P;
+        QStringList Variant;
+        QString Rest; // what is left for the model
+    };
+
+    // A title as NormalizedTitle gives it, cut to its start, without promotions and gifts.
+    QString clean(const QString &normalized) const;
+    Prepared prepare(const QString &cleaned) const;
+    TTitleReading read(const Understood &understood) const;
+    QList<Match> findWords(const QString &text, bool leadingOnly = false) const;
     void addWord(const QString &word, int flags);
     void addBrand(const QStringList &forms);
     QString readModel(const QString &text, const QStringList &variant) const;
@@ -68,4 +80,5 @@ private:
     QStringList m_keywordTerms; // a title with one of these is about the keyword
     QString m_keyword;
     QHash<QString, QHash<QString, int>> m_series; // brand → series name → titles
+    QList<Understood> m_understood; // the titles as Learn read them, in its order
 };
