@@ -232,11 +232,16 @@ TProductTitle::Prepared TProductTitle::prepare(const QString &cleaned) const
     const QString &text = cleaned;
     p.Text = text;
     p.Words = findWords(text);
-    for (const Match &m : std::as_const(p.Words)) {
-        if (m.Flags & FBrand) {
-            p.Brand = BrandName(text.mid(m.Pos, m.Len));
-            break;
-        }
+    for (qsizetype i = 0; i < p.Words.size(); ++i) {
+        const Match &m = p.Words.at(i);
+        if (!(m.Flags & FBrand))
+            continue;
+        p.Brand = BrandName(text.mid(m.Pos, m.Len));
+        // A maker's name followed at once by its line's ("小米 Redmi"): the line is the brand.
+        if (i + 1 < p.Words.size() && (p.Words.at(i + 1).Flags & FBrand)
+            && text.mid(m.Pos + m.Len, p.Words.at(i + 1).Pos - m.Pos - m.Len).trimmed().isEmpty())
+            p.Brand = BrandName(text.mid(p.Words.at(i + 1).Pos, p.Words.at(i + 1).Len));
+        break;
     }
     return p;
 }

@@ -143,6 +143,7 @@ void tst_ProductGrouping::reading_data()
     QTest::newRow("gift") << phone << "星弧 S12 手机 8+256G【送壳膜】送充电器" << "星弧|s12|8+256|商品";
     QTest::newRow("fits") << phone << "适用于星弧S12手机壳 全包防摔" << "星弧|s12||配件";
     QTest::newRow("ends in accessory") << phone << "星弧S12 Pro 钢化膜 高清" << "星弧|s12 pro||配件";
+    QTest::newRow("maker and line") << phone << "小米 Redmi K70 至尊版 12GB+256GB" << "红米|k70 至尊|12+256|商品";
     QTest::newRow("other goods") << phone << "星弧 平板电脑 Pad 6 8+128G" << "星弧|pad 6|8+128|无关";
     QTest::newRow("television") << "电视" << "曜视 65V8 65英寸 4K 智能液晶电视机" << "曜视|v8|65英寸|商品";
     QTest::newRow("inches as 寸") << "电视" << "曜视电视 V8 Pro 75寸 家用" << "曜视|v8 pro|75英寸|商品";
