@@ -121,17 +121,17 @@ QStringList TProductVariant::Read(QString &text)
             rom = loneSizes.last();
         }
     }
-    QStringList parts;
+    QStringList measures;
     const auto romText = [](int gb) { return gb >= 1024 ? QString::number(gb / 1024) + QLatin1Char('t') : QString::number(gb); };
     if (ram)
-        parts.append(QString::number(ram) + QLatin1Char('+') + romText(rom));
+        measures.append(QString::number(ram) + QLatin1Char('+') + romText(rom));
     else if (rom)
-        parts.append(romText(rom));
+        measures.append(romText(rom));
     for (const QString &part : {size, horse, stage, weight, volume, pack}) {
         if (!part.isEmpty())
-            parts.append(part);
+            measures.append(part);
     }
-    return parts;
+    return measures;
 }
 
 void TProductVariant::SeparateMemory(QString &text)

@@ -12,7 +12,7 @@ class TProductVariant
 public:
     // Reads the measures of a normalised title and blanks what it read in `text`.
     static QStringList Read(QString &text);
-    // Parts a model number from memory glued to it before storage: "z98gb 256gb" → "z9 8gb 256gb".
+    // Separates a model number from memory glued to it before storage: "z98gb 256gb" → "z9 8gb 256gb".
     static void SeparateMemory(QString &text);
     // The measures as a set to compare variants by; memory and storage as "ram 8", "rom 256".
     static QSet<QString> Measures(const QStringList &variant);

@@ -297,9 +297,9 @@ QString TProductTreeModel::groupTip(const Top &top) const
     if (group.Key.isEmpty()) {
         lines.append(QStringLiteral("品牌或型号未能读出，单独列出"));
     } else {
-        const QStringList parts = group.Key.split(QLatin1Char('|'));
+        const QStringList fields = group.Key.split(QLatin1Char('|'));
         lines.append(QStringLiteral("同款：品牌、型号、规格都相同（%1，%2，%3）")
-                         .arg(parts.value(0), parts.value(1), parts.value(2).isEmpty() ? QStringLiteral("规格未注明") : parts.value(2)));
+                         .arg(fields.value(0), fields.value(1), fields.value(2).isEmpty() ? QStringLiteral("规格未注明") : fields.value(2)));
     }
     for (int i = 0; i < top.Offers.size() && i < 12; ++i) {
         const int offer = top.Offers.at(i);

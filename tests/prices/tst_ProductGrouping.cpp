@@ -79,7 +79,7 @@ Figures measure(const QString &path)
                 tp += same && grouped;
                 fp += !same && grouped;
                 fn += same && !grouped;
-                if (same != grouped)
+                if (same != grouped && f.Errors.size() < 2000)
                     f.Errors.append(QStringLiteral("%1: %2 (%3) | %4 (%5)")
                                         .arg(same ? QStringLiteral("未合") : QStringLiteral("误合"), set.at(i).Offer.Name,
                                             read(g.Readings().at(i)), set.at(j).Offer.Name, read(g.Readings().at(j))));
