@@ -53,7 +53,7 @@ void TFrm_Main::btnGoClick()
     catalogue.setText(LoadShopCatalogueText());
     TTextList names;
     SplitSelection(shops, names);
-    m_priceComparison->Begin(names.lines());
+    m_priceComparison->Begin(names.lines(), keyword);
     for (const QString &name : names.lines()) {
         const QString address = ExpandSearchUrl(catalogue.value(name), keyword);
         if (address.contains(QLatin1String("http"))) {

@@ -26,7 +26,7 @@ TShopState FailureState(TPageReader::Failure why)
 }
 } // namespace
 
-void TPriceComparison::Begin(const QStringList &shops)
+void TPriceComparison::Begin(const QStringList &shops, const QString &keyword)
 {
     for (const Shop &shop : std::as_const(m_shops))
         delete shop.reader;
@@ -36,7 +36,7 @@ void TPriceComparison::Begin(const QStringList &shops)
         if (!m_order.contains(name))
             m_order.append(name);
     }
-    emit begun(m_order);
+    emit begun(m_order, keyword);
 }
 
 void TPriceComparison::Watch(TBrowserHost *view, const QString &shop)

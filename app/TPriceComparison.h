@@ -21,8 +21,8 @@ class TPriceComparison : public QObject
 public:
     using QObject::QObject;
 
-    // A new comparison of `shops`: readers of the last one stop.
-    void Begin(const QStringList &shops);
+    // A new comparison of `shops` for `keyword`: readers of the last one stop.
+    void Begin(const QStringList &shops, const QString &keyword = QString());
     // `view` has just been sent to `shop`'s results page.
     void Watch(TBrowserHost *view, const QString &shop);
     // `shop` could not be opened (no valid address).
@@ -49,7 +49,7 @@ public:
     QStringList Report() const;
 
 signals:
-    void begun(const QStringList &shops);
+    void begun(const QStringList &shops, const QString &keyword);
     // A reading of `shop`'s page; a later one replaces it.
     void offersRead(const QString &shop, const QList<TOffer> &offers);
     void shopStateChanged(const QString &shop, TShopState state, int offers);

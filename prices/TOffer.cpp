@@ -12,3 +12,16 @@ QString OfferSourceText(TOfferSource source)
     }
     return QStringLiteral("页面识别");
 }
+
+QString OfferKindText(TOfferKind kind)
+{
+    switch (kind) {
+    case TOfferKind::Accessory:
+        return QStringLiteral("配件");
+    case TOfferKind::Unrelated:
+        return QStringLiteral("无关");
+    case TOfferKind::Product:
+        break;
+    }
+    return QStringLiteral("商品");
+}

@@ -24,16 +24,15 @@ void TOfferFilterModel::SetHideAccessories(bool hide)
 
 bool TOfferFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
 {
-    const QAbstractItemModel *model = sourceModel();
-    if (m_hideAccessories
-        && model->index(sourceRow, 0, sourceParent).data(TOfferTableModel::AccessoryRole).toBool())
+    const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
+    if (m_hideAccessories && (index.data(SetAsideRole).toBool() || sourceParent.data(SetAsideRole).toBool()))
         return false;
     if (m_text.isEmpty())
         return true;
+    const QString text = index.data(TextRole).toString();
+    if (text.isEmpty())
+        return false; // a product or section row shows when one of its offers does
     const QStringList words = m_text.split(QLatin1Char(' '));
-    const QString name = model->index(sourceRow, TOfferTableModel::ColName, sourceParent).data().toString();
-    const QString shop = model->index(sourceRow, TOfferTableModel::ColShop, sourceParent).data().toString();
-    return std::all_of(words.cbegin(), words.cend(), [&](const QString &word) {
-        return name.contains(word, Qt::CaseInsensitive) || shop.contains(word, Qt::CaseInsensitive);
-    });
+    return std::all_of(words.cbegin(), words.cend(),
+        [&](const QString &word) { return text.contains(word, Qt::CaseInsensitive); });
 }

@@ -1,5 +1,6 @@
 #include "TOfferTableModel.h"
 
+#include "TOfferFilterModel.h"
 #include "TPriceParser.h"
 
 #include <QColor>
@@ -11,7 +12,8 @@ void TOfferTableModel::Clear()
     beginResetModel();
     m_offers.clear();
     m_pictures.clear();
-    m_accessories.SetPrices({});
+    m_kinds.clear();
+    m_nouns.clear();
     endResetModel();
 }
 
@@ -19,8 +21,6 @@ void TOfferTableModel::SetShopOffers(const QString &shop, const QList<TOffer> &o
 {
     // Rows go and come one shop at a time, not in a reset: the rows the user has selected or
     // scrolled to stay while the other shops arrive.
-    const bool judgedBefore = m_accessories.Judges();
-    const qint64 medianBefore = m_accessories.MedianFen();
     for (qsizetype last = m_offers.size() - 1; last >= 0; --last) {
         if (m_offers.at(last).Shop != shop)
             continue;
@@ -29,6 +29,10 @@ void TOfferTableModel::SetShopOffers(const QString &shop, const QList<TOffer> &o
             --first;
         beginRemoveRows({}, int(first), int(last));
         m_offers.remove(first, last - first + 1);
+        if (m_kinds.size() > first) {
+            m_kinds.remove(first, qMin(last + 1, m_kinds.size()) - first);
+            m_nouns.remove(first, qMin(last + 1, m_nouns.size()) - first);
+        }
         endRemoveRows();
         last = first;
     }
@@ -37,12 +41,37 @@ void TOfferTableModel::SetShopOffers(const QString &shop, const QList<TOffer> &o
         m_offers += offers;
         endInsertRows();
     }
-    // Which offers are probable accessories follows the median and the table's size; the filter
-    // that hides them looks again (no roles named: every role may have changed).
-    judgeAccessories();
-    if ((m_accessories.MedianFen() != medianBefore || m_accessories.Judges() != judgedBefore)
-        && !m_offers.isEmpty())
+}
+
+void TOfferTableModel::SetGrouping(const TProductGrouping &grouping)
+{
+    // What each offer is may change with every shop (brands are learned from all titles); the
+    // filter that hides accessories looks again (no roles named: every role may have changed).
+    QList<TOfferKind> kinds;
+    QList<QString> nouns;
+    for (int row = 0; row < m_offers.size() && row < grouping.Readings().size(); ++row) {
+        kinds.append(grouping.KindOf(row));
+        nouns.append(grouping.Readings().at(row).Noun);
+    }
+    if (kinds == m_kinds && nouns == m_nouns)
+        return;
+    m_kinds = kinds;
+    m_nouns = nouns;
+    if (!m_offers.isEmpty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+QString TOfferTableModel::kindText(int row) const
+{
+    switch (Kind(row)) {
+    case TOfferKind::Accessory:
+        return QStringLiteral("配件：名称的主体是%1").arg(m_nouns.value(row).isEmpty() ? QStringLiteral("配件") : m_nouns.value(row));
+    case TOfferKind::Unrelated:
+        return QStringLiteral("与关键词无关：名称说的是%1").arg(m_nouns.value(row));
+    case TOfferKind::Product:
+        break;
+    }
+    return {};
 }
 
 void TOfferTableModel::SetPicture(const QUrl &address, const QPixmap &picture)
@@ -54,19 +83,9 @@ void TOfferTableModel::SetPicture(const QUrl &address, const QPixmap &picture)
     }
 }
 
-void TOfferTableModel::judgeAccessories()
-{
-    QList<qint64> prices;
-    prices.reserve(m_offers.size());
-    for (const TOffer &offer : m_offers)
-        prices.append(offer.PriceFen);
-    m_accessories.SetPrices(std::move(prices));
-}
-
 int TOfferTableModel::AccessoryCount() const
 {
-    return int(std::count_if(
-        m_offers.cbegin(), m_offers.cend(), [this](const TOffer &o) { return IsAccessory(o); }));
+    return int(std::count_if(m_kinds.cbegin(), m_kinds.cend(), [](TOfferKind k) { return k != TOfferKind::Product; }));
 }
 
 int TOfferTableModel::rowCount(const QModelIndex &parent) const
@@ -105,13 +124,13 @@ QVariant TOfferTableModel::data(const QModelIndex &index, int role) const
         if (index.column() == ColName) {
             // Always markup, so that an escaped name never shows its entities.
             QString tip = QStringLiteral("<p>") + offer.Name.toHtmlEscaped();
-            if (IsAccessory(offer))
-                tip += QStringLiteral("<br>疑似配件：远低于本表的中位价");
+            if (Kind(index.row()) != TOfferKind::Product)
+                tip += QStringLiteral("<br>") + kindText(index.row()).toHtmlEscaped();
             return tip + QStringLiteral("</p>");
         }
         return {};
     case Qt::ForegroundRole:
-        if (IsAccessory(offer))
+        if (Kind(index.row()) != TOfferKind::Product)
             return QColor(Qt::gray);
         return {};
     case Qt::TextAlignmentRole:
@@ -127,8 +146,10 @@ QVariant TOfferTableModel::data(const QModelIndex &index, int role) const
         default:
             return offer.PriceFen;
         }
-    case AccessoryRole:
-        return IsAccessory(offer);
+    case TOfferFilterModel::SetAsideRole:
+        return Kind(index.row()) != TOfferKind::Product;
+    case TOfferFilterModel::TextRole:
+        return offer.Name + QLatin1Char('\n') + offer.Shop;
     case AddressRole:
         return offer.Address;
     default:

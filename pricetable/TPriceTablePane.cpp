@@ -6,6 +6,8 @@
 #include "TOfferFilterModel.h"
 #include "TOfferTableModel.h"
 #include "TPictureFetcher.h"
+#include "TProductGrouping.h"
+#include "TProductTreeModel.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -14,12 +16,15 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QButtonGroup>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,6 +38,10 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     m_model = new TOfferTableModel(this);
     m_proxy = new TOfferFilterModel(this);
     m_proxy->setSourceModel(m_model);
+    m_products = new TProductTreeModel(this);
+    m_productProxy = new TOfferFilterModel(this);
+    m_productProxy->setRecursiveFilteringEnabled(true);
+    m_productProxy->setSourceModel(m_products);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -43,14 +52,25 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     bold.setBold(true);
     title->setFont(bold);
     bar->addWidget(title);
+    m_byProduct = new QPushButton(QStringLiteral("按商品"), this);
+    m_byProduct->setToolTip(QStringLiteral("同一商品（品牌、型号、规格相同）的报价合为一行，最便宜的在前"));
+    m_byOffer = new QPushButton(QStringLiteral("按报价"), this);
+    m_byOffer->setToolTip(QStringLiteral("每件报价一行"));
+    auto *views = new QButtonGroup(this);
+    for (QPushButton *button : {m_byProduct, m_byOffer}) {
+        button->setCheckable(true);
+        button->setFlat(true);
+        views->addButton(button);
+        bar->addWidget(button);
+    }
+    m_byProduct->setChecked(true);
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("EdtFilter"));
     m_filter->setPlaceholderText(QStringLiteral("筛选：商品或网店"));
     EnableClearButtonLater(m_filter); // the pane starts hidden
     bar->addWidget(m_filter, 1);
-    m_accessories = new QCheckBox(QStringLiteral("隐藏疑似配件"), this);
-    m_accessories->setToolTip(
-        QStringLiteral("价格低于本表中位价五分之一的商品多为配件（如手机壳），勾选后不显示"));
+    m_accessories = new QCheckBox(QStringLiteral("隐藏配件和其他"), this);
+    m_accessories->setToolTip(QStringLiteral("名称的主体是配件（如手机壳、钢化膜）或关键词以外的商品的，勾选后不显示"));
     bar->addWidget(m_accessories);
     m_export = new QPushButton(QStringLiteral("导出"), this);
     bar->addWidget(m_export);
@@ -79,6 +99,24 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     states->addWidget(m_shopButton, 0, Qt::AlignTop);
     layout->addLayout(states);
 
+    m_views = new QStackedWidget(this);
+    m_tree = new QTreeView(this);
+    m_tree->setModel(m_productProxy);
+    m_tree->setUniformRowHeights(true);
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tree->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->setWordWrap(false);
+    m_tree->setTextElideMode(Qt::ElideRight);
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->header()->setSectionResizeMode(TProductTreeModel::ColName, QHeaderView::Stretch);
+    m_tree->setColumnWidth(TProductTreeModel::ColLowest, 90);
+    m_tree->setColumnWidth(TProductTreeModel::ColShop, 120);
+    m_tree->setColumnWidth(TProductTreeModel::ColShops, 60);
+    m_tree->setColumnWidth(TProductTreeModel::ColHighest, 150);
+    m_tree->installEventFilter(this);
+    m_views->addWidget(m_tree);
+
     m_view = new QTableView(this);
     m_view->setModel(m_proxy);
     m_view->setSortingEnabled(true);
@@ -96,11 +134,20 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     m_view->setColumnWidth(TOfferTableModel::ColPrice, 100);
     m_view->setColumnWidth(TOfferTableModel::ColShop, 130);
     m_view->installEventFilter(this);
-    layout->addWidget(m_view, 1);
+    m_views->addWidget(m_view);
+    layout->addWidget(m_views, 1);
 
-    connect(m_filter, &QLineEdit::textChanged, m_proxy, &TOfferFilterModel::SetText);
-    connect(m_accessories, &QCheckBox::toggled, m_proxy, &TOfferFilterModel::SetHideAccessories);
+    for (TOfferFilterModel *proxy : {m_proxy, m_productProxy}) {
+        connect(m_filter, &QLineEdit::textChanged, proxy, &TOfferFilterModel::SetText);
+        connect(m_accessories, &QCheckBox::toggled, proxy, &TOfferFilterModel::SetHideAccessories);
+    }
+    connect(m_filter, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!text.trimmed().isEmpty())
+            m_tree->expandAll(); // what was found is shown, not only its product
+    });
     connect(m_view, &QAbstractItemView::doubleClicked, this, &TPriceTablePane::openRow);
+    connect(m_tree, &QAbstractItemView::doubleClicked, this, &TPriceTablePane::openRow);
+    connect(m_byProduct, &QPushButton::toggled, this, &TPriceTablePane::ShowByProduct);
     connect(m_export, &QPushButton::clicked, this, &TPriceTablePane::exportClick);
     connect(m_hide, &QPushButton::clicked, this, &TPriceTablePane::hideRequested);
     connect(m_shopMenu, &QMenu::aboutToShow, this, [this] { fillShopMenu(m_shopMenu); });
@@ -135,12 +182,26 @@ void TPriceTablePane::fillShopMenu(QMenu *menu)
     }
 }
 
-void TPriceTablePane::Start(const QStringList &shops)
+void TPriceTablePane::ShowByProduct(bool byProduct)
+{
+    m_byProduct->setChecked(byProduct);
+    m_byOffer->setChecked(!byProduct);
+    m_views->setCurrentWidget(byProduct ? static_cast<QWidget *>(m_tree) : m_view);
+}
+
+bool TPriceTablePane::ShowsByProduct() const
+{
+    return m_views->currentWidget() == m_tree;
+}
+
+void TPriceTablePane::Start(const QStringList &shops, const QString &keyword)
 {
     m_shops = shops;
+    m_keyword = keyword;
     m_stateTexts.clear();
     m_picturesAsked.clear();
     m_model->Clear();
+    m_products->Clear();
     m_filter->clear();
     updateStates();
     updateAccessorySwitch();
@@ -173,9 +234,19 @@ QList<TOffer> TPriceTablePane::Offers() const
 void TPriceTablePane::SetShopOffers(const QString &shop, const QList<TOffer> &offers)
 {
     m_model->SetShopOffers(shop, offers);
+    regroup();
     updateAccessorySwitch();
     fetchPictures(offers);
     emit offerCountChanged(OfferCount());
+}
+
+void TPriceTablePane::regroup()
+{
+    // Every shop's offers are read together: a brand learned from one shop's titles helps read
+    // another's. Rows keep their identity, so what the user selected or expanded stays.
+    const TProductGrouping grouping = TProductGrouping::Group(m_model->Offers(), m_keyword);
+    m_model->SetGrouping(grouping);
+    m_products->SetOffers(m_model->Offers(), grouping);
 }
 
 void TPriceTablePane::updateStates()
@@ -190,7 +261,7 @@ void TPriceTablePane::updateStates()
 void TPriceTablePane::updateAccessorySwitch()
 {
     const int count = m_model->AccessoryCount();
-    m_accessories->setText(QStringLiteral("隐藏疑似配件 (%1)").arg(count));
+    m_accessories->setText(QStringLiteral("隐藏配件和其他 (%1)").arg(count));
     m_accessories->setEnabled(count > 0 || m_accessories->isChecked());
 }
 
@@ -215,16 +286,30 @@ void TPriceTablePane::fetchPictures(const QList<TOffer> &offers)
 
 void TPriceTablePane::openRow(const QModelIndex &index)
 {
-    if (index.isValid())
-        emit openOffer(index.data(TOfferTableModel::AddressRole).toUrl());
+    if (!index.isValid())
+        return;
+    if (index.model() == m_productProxy) {
+        // A product or section row opens and closes; an offer row opens the offer.
+        if (!index.data(TProductTreeModel::IsOfferRole).toBool())
+            return;
+        emit openOffer(index.data(TProductTreeModel::AddressRole).toUrl());
+        return;
+    }
+    emit openOffer(index.data(TOfferTableModel::AddressRole).toUrl());
 }
 
 bool TPriceTablePane::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view && event->type() == QEvent::KeyPress) {
+    if ((watched == m_view || watched == m_tree) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            openRow(m_view->currentIndex());
+            const QModelIndex current = static_cast<QAbstractItemView *>(watched)->currentIndex();
+            if (watched == m_tree && current.isValid() && !current.data(TProductTreeModel::IsOfferRole).toBool()) {
+                const QModelIndex row = current.siblingAtColumn(0);
+                m_tree->setExpanded(row, !m_tree->isExpanded(row));
+            } else {
+                openRow(current);
+            }
             return true;
         }
     }
@@ -233,7 +318,7 @@ bool TPriceTablePane::eventFilter(QObject *watched, QEvent *event)
 
 bool TPriceTablePane::ExportCsv(const QString &path) const
 {
-    return WriteOffersCsv(path, m_model->Offers());
+    return WriteOffersCsv(path, m_model->Offers(), m_keyword);
 }
 
 void TPriceTablePane::exportClick()

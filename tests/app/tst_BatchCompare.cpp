@@ -87,7 +87,7 @@ void tst_BatchCompare::run_data()
 
     const QByteArray d = "http://" + hostOf(QStringLiteral("当当网"));
     const QByteArray rows = "当当网,手机 B,899," + d
-        + "/p/2,页面识别\r\n当当网,\"手机 A, \"\"新\"\"\",1999.5," + d + "/p/1,页面识别\r\n";
+        + "/p/2,页面识别,1,商品\r\n当当网,\"手机 A, \"\"新\"\"\",1999.5," + d + "/p/1,页面识别,2,商品\r\n";
     QTest::newRow("read") << QStringList {"--compare", "手机", "--shops", "当当网;京东商城", "--prices",
         "FILE"} << 0 << "当当网\t2 件\n京东商城\t未找到商品\n"
                           << "" << rows << true;
@@ -161,7 +161,7 @@ void tst_BatchCompare::run()
         return;
     }
     QVERIFY(csv.open(QIODevice::ReadOnly));
-    QCOMPARE(csv.readAll(), "\xEF\xBB\xBF" + QStringLiteral("网店,商品,价格,地址,来源\r\n").toUtf8() + rows);
+    QCOMPARE(csv.readAll(), "\xEF\xBB\xBF" + QStringLiteral("网店,商品,价格,地址,来源,同款,类别\r\n").toUtf8() + rows);
 }
 
 QTEST_MAIN(tst_BatchCompare)

@@ -80,6 +80,7 @@ void tst_PriceTable::threeShops()
     window.cbKeyWord->setEditText(QStringLiteral("手机"));
     QTest::mouseClick(window.btnGo, Qt::LeftButton);
     TPriceTablePane *pane = window.pPrices;
+    pane->ShowByProduct(false);
     QTRY_VERIFY_WITH_TIMEOUT(window.PriceComparison()->AllDone(), kWait);
     QVERIFY(window.PriceComparison()->AllRead());
     QVERIFY(pane->isVisible());
@@ -97,7 +98,7 @@ void tst_PriceTable::threeShops()
         QStringLiteral("京东商城 vivo X 手机 ¥12000")};
     QCOMPARE(shownRows(pane), all);
 
-    // The accessory far below the median is set aside with one click.
+    // The accessory is set aside with one click.
     QVERIFY(pane->AccessorySwitch()->text().contains(QStringLiteral("(1)")));
     QTest::mouseClick(
         pane->AccessorySwitch(), Qt::LeftButton, {}, QPoint(6, pane->AccessorySwitch()->height() / 2));
@@ -143,28 +144,28 @@ void tst_PriceTable::threeShops()
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QByteArray d = "http://" + dangdang, j = "http://" + jingdong, h = "http://" + hongwawa;
     QCOMPARE(QString::fromUtf8(csv.readAll()),
-        QString::fromUtf8("\xEF\xBB\xBF网店,商品,价格,地址,来源\r\n"
+        QString::fromUtf8("\xEF\xBB\xBF网店,商品,价格,地址,来源,同款,类别\r\n"
                           "红孩子,\"手机壳 \"\"透明\"\", 软\",9.9,"
             + h
-            + "/t/2,页面识别\r\n"
-              "当当网,小米 手机,1299,https://shop.example/item/2,结构化数据\r\n"
+            + "/t/2,页面识别,1,配件\r\n"
+              "当当网,小米 手机,1299,https://shop.example/item/2,结构化数据,2,商品\r\n"
               "京东商城,OPPO Reno 手机,2499,"
             + j
-            + "/goods/103,页面识别\r\n"
+            + "/goods/103,页面识别,3,商品\r\n"
               "京东商城,三星 Galaxy 手机,3899,"
             + j
-            + "/goods/102,页面识别\r\n"
+            + "/goods/102,页面识别,4,商品\r\n"
               "当当网,华为 Mate 手机,3999,"
             + d
-            + "/item/1,结构化数据\r\n"
+            + "/item/1,结构化数据,5,商品\r\n"
               "红孩子,联想 手机,4599,"
             + h
-            + "/t/1,页面识别\r\n"
+            + "/t/1,页面识别,6,商品\r\n"
               "京东商城,苹果 iPhone 手机 128G,5999,"
             + j
-            + "/goods/101,页面识别\r\n"
+            + "/goods/101,页面识别,7,商品\r\n"
               "京东商城,vivo X 手机,12000,"
-            + j + "/goods/104,页面识别\r\n"));
+            + j + "/goods/104,页面识别,8,商品\r\n"));
 
     // The pane hides and shows again; a new comparison starts a new table.
     QTest::mouseClick(pane->HideButton(), Qt::LeftButton);
@@ -229,9 +230,9 @@ void tst_PriceTable::csvQuoting()
     offer.Address = QUrl(QStringLiteral("https://a.example/p?q=手机&x=1,2"));
     offer.Source = TOfferSource::ShopRules;
     QCOMPARE(OffersCsv({offer}),
-        QByteArray("\xEF\xBB\xBF") + QStringLiteral("网店,商品,价格,地址,来源\r\n").toUtf8()
+        QByteArray("\xEF\xBB\xBF") + QStringLiteral("网店,商品,价格,地址,来源,同款,类别\r\n").toUtf8()
             + QStringLiteral("店,\"'=HYPERLINK(\"\"x\"\")\r\n第二行\",1234.56,"
-                             "\"https://a.example/p?q=%E6%89%8B%E6%9C%BA&x=1,2\",网店规则\r\n")
+                             "\"https://a.example/p?q=%E6%89%8B%E6%9C%BA&x=1,2\",网店规则,1,商品\r\n")
                   .toUtf8());
 }
 
