@@ -41,6 +41,8 @@ configure_checked_build() {
     if [ ! -f "$VANZU_BUILD/CMakeCache.txt" ]; then
         cmake -S "$VANZU_ROOT" -B "$VANZU_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DCMAKE_CXX_COMPILER=clang++ "$@"
+    else
+        cmake "$VANZU_BUILD" >/dev/null # targets added since are known before they are asked for
     fi
 }
 
