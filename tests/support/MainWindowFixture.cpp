@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include "TabTextRules.h"
+#include "WaitUntil.h"
 
 #include <QtTest>
 
@@ -17,7 +18,7 @@ bool MainWindowFixture::openMainWindow(int wait, const QString &historyFile)
     if (!((wait & Active) ? QTest::qWaitForWindowActive(m_window) : QTest::qWaitForWindowExposed(m_window)))
         return false;
     return !(wait & StartPage)
-        || QTest::qWaitFor([this] { return m_startWatch->settledOn(kDefaultCaption); }, kLoad);
+        || WaitUntil([this] { return m_startWatch->settledOn(kDefaultCaption); }, kLoad);
 }
 
 void MainWindowFixture::closeMainWindow()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TBrowserView.h"
+#include "WaitUntil.h"
 
 #include <QSignalSpy>
 #include <QWebEnginePage>
@@ -45,7 +46,7 @@ inline QVariant RunScript(TBrowserView *view, const QString &script)
 {
     auto result = std::make_shared<std::optional<QVariant>>();
     view->EngineView()->page()->runJavaScript(script, [result](const QVariant &value) { *result = value; });
-    if (!QTest::qWaitFor([result] { return result->has_value(); }, 10000))
+    if (!WaitUntil([result] { return result->has_value(); }, 10000))
         qWarning("script did not answer: %s", qPrintable(script.left(80)));
     return result->value_or(QVariant());
 }
