@@ -1,5 +1,3 @@
-#include "TApplication.h"
-#include "TBrowserHooks.h"
 #include "TPageControl.h"
 #include "TPriceComparison.h"
 #include "TPriceTablePane.h"
@@ -7,6 +5,7 @@
 #include "TShopCatalogue.h"
 #include "TTabSheetEx.h"
 #include "TestHttpServer.h"
+#include "TestMain.h"
 #include "U_Main.h"
 
 #include <QComboBox>
@@ -20,7 +19,6 @@
 // the product view puts it in one row, an accessory and an unrelated offer apart, opens an offer
 // of a product, and the CSV numbers the products.
 namespace {
-TestHttpServer *g_server = nullptr;
 
 QByteArray page(const QList<QPair<const char *, const char *>> &rows)
 {
@@ -41,7 +39,15 @@ class tst_ProductTable : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_server.listen());
+        routeAllHostsTo(m_server.port()); // before the engine starts
+    }
     void threeShopsByProduct();
+
+private:
+    TestHttpServer m_server;
 };
 
 void tst_ProductTable::threeShopsByProduct()
@@ -55,7 +61,7 @@ void tst_ProductTable::threeShopsByProduct()
         {hostOf(QStringLiteral("红孩子")),
             page({{"XINGHU S12 PRO 8G 256G 冰川蓝", "4,099"}, {"星弧 X3 手机 128G", "1,249"},
                 {"星弧 S12 Pro 12+256G", "4,399"}})}};
-    g_server->setFallback([=](const QByteArray &target, const QByteArray &host) {
+    m_server.setFallback([=](const QByteArray &target, const QByteArray &host) {
         TestHttpServer::Reply reply;
         reply.body = pages.value(host);
         return reply.body.isEmpty() ? hostTitledPage(target, host) : reply;
@@ -113,16 +119,5 @@ void tst_ProductTable::threeShopsByProduct()
         "5,商品", "6,商品"}));
 }
 
-int main(int argc, char *argv[])
-{
-    TApplication app(argc, argv);
-    TestHttpServer server;
-    if (!server.listen())
-        return 1;
-    g_server = &server;
-    routeAllHostsTo(server.port()); // before the engine starts
-    TBrowserProcess browserProcess;
-    tst_ProductTable test;
-    return QTest::qExec(&test, argc, argv);
-}
+VANZU_TEST_MAIN(tst_ProductTable)
 #include "tst_ProductTable.moc"

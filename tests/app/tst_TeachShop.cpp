@@ -1,6 +1,4 @@
 #include "PageInput.h"
-#include "TApplication.h"
-#include "TBrowserHooks.h"
 #include "TOfferTableModel.h"
 #include "TPickMode.h"
 #include "TPickPanel.h"
@@ -10,6 +8,7 @@
 #include "TShopRules.h"
 #include "TShopTeacher.h"
 #include "TestHttpServer.h"
+#include "TestMain.h"
 #include "U_Main.h"
 
 #include <QComboBox>
@@ -39,13 +38,6 @@
 namespace {
 const int kWait = 60000;
 const QString kShop = QStringLiteral("红孩子");
-TestHttpServer *g_server = nullptr;
-
-QByteArray teachPage()
-{
-    QFile file(QStringLiteral(VANZU_TEACH_PAGES "/results.html"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The result of a script in the program's script world (the page's own methods are broken).
 QVariant evaluate(QWebEnginePage *page, const QString &script)
@@ -125,10 +117,15 @@ class tst_TeachShop : public QObject
 private slots:
     void initTestCase();
     void teachAndRestore();
+
+private:
+    TestHttpServer m_server;
 };
 
 void tst_TeachShop::initTestCase()
 {
+    QVERIFY(m_server.listen());
+    routeAllHostsTo(m_server.port()); // before the engine starts
     QStandardPaths::setTestModeEnabled(true);
     QFile::remove(TShopRules::UserFilePath());
 }
@@ -137,9 +134,9 @@ void tst_TeachShop::teachAndRestore()
 {
     const QByteArray host
         = QUrl(ShopSearchTemplate(LoadShopCatalogueText(), kShop), QUrl::TolerantMode).host().toLatin1();
-    const QByteArray page = teachPage();
+    const QByteArray page = TestPage(QStringLiteral("teach/results.html"));
     QVERIFY(!page.isEmpty());
-    g_server->setFallback([=](const QByteArray &target, const QByteArray &requestHost) {
+    m_server.setFallback([=](const QByteArray &target, const QByteArray &requestHost) {
         if (requestHost != host || target.startsWith("/item") || target.startsWith("/img"))
             return hostTitledPage(target, requestHost);
         TestHttpServer::Reply reply;
@@ -196,7 +193,7 @@ void tst_TeachShop::teachAndRestore()
                 QStringLiteral("奥克斯 空调 变频 <b>挂机</b> ¥1699.5")}));
     QCOMPARE(webPage->url(), address);
     QCOMPARE(webPage->title(), QStringLiteral("空调 - 搜索结果"));
-    QVERIFY(!g_server->requestTargets().contains("/clicked"));
+    QVERIFY(!m_server.requestTargets().contains("/clicked"));
     QVERIFY(evaluate(webPage, QStringLiteral("document.querySelectorAll('.prod').length")).toInt() == 5);
 
     // 确定 keeps the rule for the page's host and the table reads every product with it.
@@ -261,16 +258,5 @@ void tst_TeachShop::teachAndRestore()
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
 }
 
-int main(int argc, char *argv[])
-{
-    TApplication app(argc, argv);
-    TestHttpServer server;
-    if (!server.listen())
-        return 1;
-    g_server = &server;
-    routeAllHostsTo(server.port());
-    TBrowserProcess browserProcess;
-    tst_TeachShop test;
-    return QTest::qExec(&test, argc, argv);
-}
+VANZU_TEST_MAIN(tst_TeachShop)
 #include "tst_TeachShop.moc"
