@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::optional<QList<QStringList>> records = readCsv(QString::fromUtf8(csv.mid(3)));
     FUZZ_CHECK(records.has_value());
     FUZZ_CHECK(records->size() == offers.size() + 1);
-    FUZZ_CHECK(records->first() == QStringList({"网店", "商品", "价格", "地址", "来源"}));
+    FUZZ_CHECK(records->first() == QStringList({"网店", "商品", "价格", "地址", "来源", "同款", "类别"}));
 
     // Cheapest first; among equal prices the offers' own order.
     QList<TOffer> sorted = offers;
@@ -48,12 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (qsizetype i = 0; i < sorted.size(); ++i) {
         const QStringList &row = records->at(i + 1);
         const TOffer &o = sorted.at(i);
-        FUZZ_CHECK(row.size() == 5);
+        FUZZ_CHECK(row.size() == 7);
         FUZZ_CHECK(row.at(0) == defused(o.Shop));
         FUZZ_CHECK(row.at(1) == defused(o.Name));
         FUZZ_CHECK(row.at(2) == PriceText(o.PriceFen));
         FUZZ_CHECK(row.at(3) == defused(o.Address.toString(QUrl::FullyEncoded)));
         FUZZ_CHECK(row.at(4) == OfferSourceText(o.Source));
+        // The product's number and the offer's kind, as the grouping has them.
+        bool number = false;
+        FUZZ_CHECK(row.at(5).toInt(&number) >= 1 && number && row.at(5).toInt() <= offers.size());
+        FUZZ_CHECK(QStringList({"商品", "配件", "无关"}).contains(row.at(6)));
         for (const QString &field : row)
             FUZZ_CHECK(field.isEmpty() || !QStringLiteral("=+-@").contains(field.at(0)));
     }
