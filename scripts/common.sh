@@ -29,8 +29,12 @@ TEST_PACKAGES=(desktop-file-utils appstream)
 # Configures once, then builds incrementally.
 build() {
     if [ ! -f "$VANZU_BUILD/CMakeCache.txt" ]; then
-        cmake -S "$VANZU_ROOT" -B "$VANZU_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        local launcher=()
+        # ccache, where it is installed, spares rebuilding what another checkout already built.
+        command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+        cmake -S "$VANZU_ROOT" -B "$VANZU_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
     fi
+    export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$VANZU_ROOT")}"
     cmake --build "$VANZU_BUILD" --parallel "$(nproc)" "$@"
 }
 
