@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 namespace {
@@ -54,6 +55,14 @@ void TFrm_Main::btnGoClick()
     TTextList names;
     SplitSelection(shops, names);
     m_priceComparison->Begin(names.lines(), keyword);
+    // The tabs load their pages without pictures until the user looks at them; the tab left on
+    // screen shows its pictures at once.
+    m_openingComparison = true;
+    const auto opened = qScopeGuard([this] {
+        m_openingComparison = false;
+        if (TTabSheetEx *active = ActiveTab())
+            active->Browser->HoldPictures(false);
+    });
     for (const QString &name : names.lines()) {
         const QString address = ExpandSearchUrl(catalogue.value(name), keyword);
         if (address.contains(QLatin1String("http"))) {

@@ -56,8 +56,11 @@ void TFrm_Main::OpenInTab(const QString &Address, const TTabSheetEx *Keep)
         tab->IsBusy = started->Busy();
     } else if (Address == QLatin1String("about:blank"))
         ShowDefaultPage(tab->Browser);
-    else
+    else {
+        // A comparison's tabs load their pictures once the user looks at them.
+        tab->Browser->HoldPictures(m_openingComparison);
         tab->Browser->Navigate(Address, 0);
+    }
 }
 
 TTabSheetEx *TFrm_Main::newTab(TBrowserView *view)
@@ -203,6 +206,10 @@ void TFrm_Main::endTabClose()
 void TFrm_Main::PageControl1Change(QObject *Sender)
 {
     Q_UNUSED(Sender);
+    // The page the user turns to shows its pictures; a comparison opening its tabs passes
+    // through them without the user seeing them.
+    if (!m_openingComparison && ActiveTab())
+        ActiveTab()->Browser->HoldPictures(false);
     UpdateNavButtons();
     pBar->hide();
     sBarStus->clear();

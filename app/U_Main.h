@@ -211,6 +211,7 @@ private:
     bool m_shown = false;
     bool m_closing = false;
     bool m_tabClosing = false;
+    bool m_openingComparison = false; // btnGoClick is opening the comparison's tabs
 };
 
 // Sets a control's hint: its tool tip and the text the status pane shows while the pointer

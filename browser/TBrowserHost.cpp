@@ -53,6 +53,13 @@ TBrowserHost::~TBrowserHost()
         queue->Remove(this);
 }
 
+void TBrowserHost::HoldPictures(bool hold)
+{
+    m_picturesHeld = hold;
+    if (m_page)
+        m_page->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, !hold);
+}
+
 QWebEngineView *TBrowserHost::Engine()
 {
     if (m_view || m_destroying)
@@ -68,6 +75,7 @@ QWebEngineView *TBrowserHost::Engine()
     // No window without the user's click. Refused this way, in the page's renderer, a page that
     // opens hundreds costs the program nothing; the engine's other way made a page for each.
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    m_page->settings()->setAttribute(QWebEngineSettings::AutoLoadImages, !m_picturesHeld);
     QWebEngineScript popupWatch;
     popupWatch.setName(QStringLiteral("vanzu-popup-watch"));
     popupWatch.setSourceCode(TBrowserPage::PopupWatchScript());

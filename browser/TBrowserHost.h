@@ -73,6 +73,12 @@ public:
     // The window that shows the page full screen; null otherwise.
     QWidget *FullScreenWindow() const { return m_fullScreen; }
 
+    // While held, the page loads no pictures: for a tab the user has not seen yet, so that its
+    // pictures do not compete with the pages on screen. Letting them go loads the pictures the
+    // page held back, without loading the page again.
+    void HoldPictures(bool hold);
+    bool PicturesHeld() const { return m_picturesHeld; }
+
     // Destroys the current page with its renderer, its history and whatever its scripts are
     // doing; the next document starts on a fresh page. A page stuck in a script goes with it.
     void DiscardDocument();
@@ -192,6 +198,7 @@ private:
 
     QWebEngineView *m_view = nullptr;
     TBrowserPage *m_page = nullptr;
+    bool m_picturesHeld = false;
     QPointer<QWebEnginePage> m_keptAwake; // held awake while this host is busy
     QUrl m_queuedUrl; // the load waiting in the queue
     bool m_hasDocument = false;

@@ -7,9 +7,12 @@
 #include "U_Pub.h"
 #include "U_SelShop.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QInputDialog>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 // The comparison search end to end: every shop host is sent to the loopback server, which
@@ -51,6 +54,7 @@ private slots:
     void guideButtonOpensInfoPage();
     void guideButtonHoverColours();
     void userShopsAndSets();
+    void unseenTabsHoldPictures();
 
 private:
     QStringList openedHosts() const;
@@ -456,6 +460,50 @@ void tst_ComparisonSearch::userShopsAndSets()
     QTRY_COMPARE(log.texts, QStringList{QStringLiteral("提示:以下网店已不存在，已从组合“weekend”中去掉：我的店")});
     QFile::remove(ShopSetsFilePath());
     QFile::remove(UserCatalogueFilePath());
+}
+
+void tst_ComparisonSearch::unseenTabsHoldPictures()
+{
+    // Each shop's page shows a picture of its own.
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    QImage(8, 8, QImage::Format_RGB32).save(&png, "PNG");
+    m_server.setFallback([picture = png.data()](const QByteArray &target, const QByteArray &host) {
+        TestHttpServer::Reply reply;
+        if (target.startsWith("/pic/")) {
+            reply.contentType = "image/png";
+            reply.body = picture;
+        } else {
+            reply.body = testPage(QString::fromLatin1(host), QStringLiteral("<img src=\"/pic/%1.png\">").arg(QString::fromLatin1(host)));
+        }
+        return reply;
+    });
+    const auto restore = qScopeGuard([this] { m_server.setFallback(hostTitledPage); });
+    const QString catalogue = LoadShopCatalogueText();
+    const QByteArray first = hostOf(ShopSearchTemplate(catalogue, QStringLiteral("当当网")));
+    const QByteArray last = hostOf(ShopSearchTemplate(catalogue, QStringLiteral("京东商城")));
+    const auto pageRequests = [this](const QByteArray &host) {
+        int count = 0;
+        for (int i = 0; i < m_server.requestHosts().size(); ++i)
+            count += m_server.requestHosts().at(i).startsWith(host) && !m_server.requestTargets().value(i).startsWith("/pic/")
+                && m_server.requestTargets().value(i) != "/favicon.ico";
+        return count;
+    };
+
+    m_window->EdtWD->setText(QStringLiteral("当当网;京东商城"));
+    m_window->cbKeyWord->setEditText(QStringLiteral("手机"));
+    QTest::mouseClick(m_window->btnGo, Qt::LeftButton);
+    waitForAllTabs(2);
+    // The tab on screen shows its picture; the one behind it loaded its page without.
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor("/pic/" + last + ".png"), 1, kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(!tab(0)->Browser->Busy(), kLoad);
+    QCOMPARE(requestsFor("/pic/" + first + ".png"), 0);
+
+    // Turned to, it loads the picture it held back, and not its page again.
+    QTest::mouseClick(m_window->PageControl1, Qt::LeftButton, {}, m_window->PageControl1->TabRect(0).center());
+    QTRY_COMPARE(active(), tab(0));
+    QTRY_COMPARE_WITH_TIMEOUT(requestsFor("/pic/" + first + ".png"), 1, kLoad);
+    QCOMPARE(pageRequests(first), 1);
 }
 
 VANZU_TEST_MAIN(tst_ComparisonSearch)
