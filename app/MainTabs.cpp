@@ -81,6 +81,7 @@ TTabSheetEx *TFrm_Main::OpenInBackgroundTab(const QString &Address)
 {
     TTabSheetEx *tab = newTab(nullptr);
     tab->SetHint(tab->Caption());
+    tab->Browser->HoldPictures(true); // until the user turns to it
     tab->Browser->Navigate(Address, 0);
     return tab;
 }
