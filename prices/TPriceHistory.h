@@ -1,111 +1,21 @@
 #pragma once
 
-#include "TOffer.h"
-#include "TProductGrouping.h"
+#include "THistoryRecords.h"
+#include "TWatchRules.h"
 
-#include <QDateTime>
 #include <QHash>
-#include <QList>
+#include <QMutex>
 #include <QObject>
-#include <QStringList>
-#include <QUrl>
 
-#include <memory>
+#include <atomic>
+#include <functional>
 
 class QThread;
-
-// One offer as the history keeps it.
-struct THistoryObservation
-{
-    QString Shop;
-    QString ProductKey; // the product group's key; "@" + the address for an offer without a group
-    QString ProductName; // the group's clean name, or the offer's title
-    qint64 PriceFen = 0;
-    QUrl Address; // without user name and password
-    QString Title;
-};
-
-// A comparison as the history keeps it.
-struct THistoryComparison
-{
-    QDateTime Time; // UTC
-    QString Keyword;
-    QStringList Shops;
-    QList<THistoryObservation> Observations;
-};
-
-// The comparison's offers with their product keys: a product group's key, or "@" + the address
-// for an offer that stands alone. Offers without a price (0 fen or less) are left out.
-THistoryComparison HistoryComparisonOf(const QString &keyword, const QStringList &shops,
-    const QList<TOffer> &offers, const TProductGrouping &grouping, const QDateTime &time);
-
-// What the history knows of one product, from the comparisons already written.
-struct THistorySummary
-{
-    qint64 LowestFen = 0; // the lowest price ever seen; 0 when the product was never seen
-    QDateTime LowestTime;
-    QString LowestShop;
-    qint64 LastFen = 0; // the lowest price of the latest comparison that saw it
-    QDateTime LastTime;
-    int Comparisons = 0; // how many comparisons saw it
-};
-
-// "历史最低 ¥2,799（11月11日）"; empty for a product never seen.
-QString HistoryLowText(const THistorySummary &summary);
-// The mark of today's lowest price against the history: "好价" when within 5 % of the lowest ever
-// (or below it), else "↓8%" when it fell since the last comparison that saw the product, else empty.
-QString HistoryMark(qint64 todayLowestFen, const THistorySummary &summary);
-
-// One price of a product in one comparison at one shop: a point of its chart.
-struct TPricePoint
-{
-    QDateTime Time;
-    QString Shop;
-    qint64 PriceFen = 0;
-};
-
-// A watched product. Its target: a notice when the lowest price falls below it.
-struct TWatch
-{
-    QString Key; // the product's key
-    QString Name;
-    QString Keyword; // the comparison it came from, re-run to check it
-    QStringList Shops;
-    qint64 TargetFen = 0;
-    bool NotifyNewLow = false; // also at every new all-time low
-    bool Armed = true; // a crossing notifies once; re-armed when the price is back at or above the target
-    qint64 LastFen = 0; // the lowest price at the last check that read one; 0 before
-    QString LastShop;
-    QUrl LastAddress;
-    qint64 LowestFen = 0; // the lowest ever seen since watched
-    QDateTime LastChecked; // UTC; the last check, read or not
-};
-
-// What a check of a watched product tells the user.
-struct TWatchNotice
-{
-    QString Key;
-    QString Name;
-    qint64 OldFen = 0;
-    qint64 NewFen = 0;
-    QString Shop;
-    QUrl Address;
-    bool NewLow = false; // a new all-time low rather than a crossing of the target
-    // "星弧 S12 Pro 8+256G：¥2,999 → ¥2,699（京东商城）"
-    QString Text() const;
-};
-
-// The rules of notices, for one watched product and one check. `lowestFen` is the lowest price the
-// check read for it (with its shop and address); 0 or less when the check read none (a failed or
-// empty reading), which changes nothing but LastChecked and never notifies. A crossing below the
-// target notifies once and disarms; the price back at or above the target re-arms.
-QList<TWatchNotice> CheckWatch(TWatch &watch, qint64 lowestFen, const QString &shop, const QUrl &address,
-    const QDateTime &now);
 
 // The price history: a SQLite file (QSQLITE) written off the caller's thread, and the watch list.
 // Made and used on the window's thread; the writes go to its own worker thread, one transaction
 // per comparison. Products' summaries and the watch list are kept in memory, so that asking for
-// them never waits for the file.
+// them never waits for the file. The file itself: THistoryStore.
 class TPriceHistory : public QObject
 {
     Q_OBJECT
@@ -120,7 +30,7 @@ public:
     // has a schema of a later version or fails "PRAGMA quick_check" is moved aside
     // ("<path>.damaged-<yyyyMMdd-HHmmss>") with one notice and a new history is started; a folder
     // or disk that cannot take it: the history is not kept, with one notice. Summaries and
-    // watches are loaded before `opened` is emitted.
+    // watches are loaded before `opened` is emitted (also when the history is not kept).
     void Open(const QString &path);
     // Blocks until every write and the open asked for so far are done (batch modes, tests).
     void WaitForWrites();
@@ -128,7 +38,9 @@ public:
 
     // Writes a comparison (one transaction, off this thread); summaries follow once written.
     void Record(const THistoryComparison &comparison);
-    // Deletes every comparison and observation; watches stay, their prices forgotten.
+    // Deletes every comparison and observation; watches stay, their prices forgotten. The
+    // summaries and the watches' prices are forgotten at once; `cleared` follows once the file
+    // is cleared too.
     void Clear();
 
     // The summary of each product seen so far, by key.
@@ -143,7 +55,8 @@ public:
     void RemoveWatch(const QString &key);
 
     // Every observation as CSV (UTF-8 with BOM, header "时间,关键词,网店,商品,同款键,价格,地址"),
-    // written through the project's atomic write. False, with `error` set, when it cannot be.
+    // written through the project's atomic write, after the writes asked for so far. False, with
+    // `error` set, when it cannot be.
     bool ExportCsv(const QString &path, QString *error) const;
 
 signals:
@@ -152,10 +65,28 @@ signals:
     void notice(const QString &text);
     // A comparison has been written; Summaries() includes it.
     void recorded();
+    // The file has been cleared (Clear()).
+    void cleared();
 
 private:
     class Worker;
+    // What is kept in memory: read by the window's thread, replaced by the worker's.
+    struct TState
+    {
+        QHash<QString, THistorySummary> Summaries;
+        QList<TWatch> Watches;
+    };
+    using TChange = std::function<void(TState &)>;
+    void change(const TChange &change);
+    void waitForWorker() const;
+
     QThread *m_thread;
     Worker *m_worker;
-    // ... the in-memory summaries and watches, guarded by a mutex
+    mutable QMutex m_mutex;
+    TState m_state;
+    // Changes made before the file's summaries and watches were loaded, made again on them.
+    QList<TChange> m_changesBeforeLoad;
+    bool m_loaded = false;
+    std::atomic<bool> m_kept {true};
+    QString m_path;
 };
