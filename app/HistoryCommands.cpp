@@ -2,7 +2,6 @@
 
 #include "THistoryKeeper.h"
 #include "TPriceHistory.h"
-#include "TPriceParser.h"
 #include "TWatchChecker.h"
 #include "U_Main.h"
 
@@ -21,7 +20,7 @@ void printLine(const QString &line, FILE *stream = stdout)
 
 QString yuan(qint64 fen)
 {
-    return fen > 0 ? QStringLiteral("¥") + PriceText(fen) : QStringLiteral("无价格");
+    return fen > 0 ? YuanText(fen) : QStringLiteral("无价格");
 }
 } // namespace
 

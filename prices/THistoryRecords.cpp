@@ -4,6 +4,11 @@
 
 #include <QTimeZone>
 
+QString AddressKey(const QUrl &address)
+{
+    return QLatin1Char('@') + address.adjusted(QUrl::RemoveUserInfo).toString(QUrl::FullyEncoded);
+}
+
 THistoryComparison HistoryComparisonOf(const QString &keyword, const QStringList &shops,
     const QList<TOffer> &offers, const TProductGrouping &grouping, const QDateTime &time)
 {
@@ -31,7 +36,7 @@ THistoryComparison HistoryComparisonOf(const QString &keyword, const QStringList
         } else {
             if (observation.Address.isEmpty())
                 continue;
-            observation.ProductKey = QLatin1Char('@') + observation.Address.toString(QUrl::FullyEncoded);
+            observation.ProductKey = AddressKey(observation.Address);
             observation.ProductName = offer.Name;
         }
         comparison.Observations.append(observation);

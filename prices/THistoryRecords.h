@@ -31,6 +31,10 @@ struct THistoryComparison
     QList<THistoryObservation> Observations;
 };
 
+// The key the history knows an offer that stands alone by: "@" + its address, encoded, without
+// user name and password.
+QString AddressKey(const QUrl &address);
+
 // The comparison's offers with their product keys: a product group's key, or "@" + the address
 // for an offer that stands alone. Offers without a price (0 fen or less) are left out, and so are
 // offers without an address when they have no group, since nothing else tells them apart.

@@ -9,6 +9,12 @@
 #include <QtEndian>
 
 namespace {
+// A text as the file takes it: an empty text is stored as one, never as NULL (the text columns
+// are NOT NULL, and Qt binds a null QString as NULL).
+QVariant text(const QString &value)
+{
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
 const int kRowsPerInsert = 250;
 
 QString ObservationsInsert(qsizetype rows)
@@ -203,7 +209,7 @@ qint64 THistoryStore::shopId(const QString &name)
 {
     if (const auto it = m_shops.constFind(name); it != m_shops.cend())
         return *it;
-    m_q->Shop.bindValue(0, name);
+    m_q->Shop.bindValue(0, text(name));
     if (!exec(m_q->Shop))
         return -1;
     const qint64 id = m_q->Shop.lastInsertId().toLongLong();
@@ -216,8 +222,8 @@ qint64 THistoryStore::productId(const QString &key, const QString &name)
 {
     if (const auto it = m_products.constFind(key); it != m_products.cend())
         return *it;
-    m_q->Product.bindValue(0, key);
-    m_q->Product.bindValue(1, name);
+    m_q->Product.bindValue(0, text(key));
+    m_q->Product.bindValue(1, text(name));
     if (!exec(m_q->Product))
         return -1;
     const qint64 id = m_q->Product.lastInsertId().toLongLong();
@@ -243,8 +249,8 @@ qint64 THistoryStore::listingId(qint64 product, qint64 shop, const THistoryObser
     q.bindValue(0, hash);
     q.bindValue(1, product);
     q.bindValue(2, shop);
-    q.bindValue(3, address);
-    q.bindValue(4, observation.Title);
+    q.bindValue(3, text(address));
+    q.bindValue(4, text(observation.Title));
     if (!exec(q))
         return -1;
     const qint64 id = q.lastInsertId().toLongLong();
@@ -263,7 +269,7 @@ bool THistoryStore::Record(const THistoryComparison &comparison, QString *error)
     if (!beginWrite())
         return rollback(error);
     m_q->Comparison.bindValue(0, time.toMSecsSinceEpoch());
-    m_q->Comparison.bindValue(1, comparison.Keyword);
+    m_q->Comparison.bindValue(1, text(comparison.Keyword));
     if (!exec(m_q->Comparison))
         return rollback(error);
     const qint64 id = m_q->Comparison.lastInsertId().toLongLong();
@@ -352,9 +358,9 @@ bool THistoryStore::SaveWatch(const TWatch &watch, QString *error)
         return false;
     }
     QSqlQuery &q = m_q->Watch;
-    const QVariantList values {watch.Key, watch.Name, watch.Keyword, watch.Shops.join(QLatin1Char(';')),
-        watch.TargetFen, int(watch.NotifyNewLow), int(watch.Armed), watch.LastFen, watch.LastShop,
-        watch.LastAddress.toString(QUrl::FullyEncoded), watch.LowestFen,
+    const QVariantList values {text(watch.Key), text(watch.Name), text(watch.Keyword),
+        text(watch.Shops.join(QLatin1Char(';'))), watch.TargetFen, int(watch.NotifyNewLow), int(watch.Armed),
+        watch.LastFen, text(watch.LastShop), text(watch.LastAddress.toString(QUrl::FullyEncoded)), watch.LowestFen,
         watch.LastChecked.isValid() ? QVariant(watch.LastChecked.toMSecsSinceEpoch()) : QVariant()};
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values.at(i));

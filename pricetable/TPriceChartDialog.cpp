@@ -1,6 +1,5 @@
 #include "TPriceChartDialog.h"
 
-#include "TPriceParser.h"
 
 #include <QChart>
 #include <QChartView>
@@ -81,7 +80,7 @@ TPriceChartDialog::TPriceChartDialog(const QString &name, const QList<TPricePoin
     }
     if (lowest) {
         auto *mark = new QScatterSeries;
-        mark->setName(QStringLiteral("历史最低 ¥%1").arg(PriceText(lowest->PriceFen)));
+        mark->setName(QStringLiteral("历史最低 ") + YuanText(lowest->PriceFen));
         mark->setMarkerShape(QScatterSeries::MarkerShapeStar);
         mark->setMarkerSize(18);
         mark->setColor(Qt::red);
@@ -111,10 +110,10 @@ TPriceChartDialog::TPriceChartDialog(const QString &name, const QList<TPricePoin
                                .arg(QLocale().toString(lowest->Time.toLocalTime(), QStringLiteral("M月d日 HH:mm")))
                                .arg(lines.size()));
     } else {
-        m_summary->setText(QStringLiteral("%1 次比价，%2 家网店；历史最低 ¥%3（%4，%5）")
+        m_summary->setText(QStringLiteral("%1 次比价，%2 家网店；历史最低 %3（%4，%5）")
                                .arg(times.size())
                                .arg(lines.size())
-                               .arg(PriceText(lowest->PriceFen),
+                               .arg(YuanText(lowest->PriceFen),
                                    QLocale().toString(lowest->Time.toLocalTime(), QStringLiteral("M月d日")),
                                    lowest->Shop));
     }

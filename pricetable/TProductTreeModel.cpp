@@ -18,11 +18,6 @@ QString yuan(qint64 fen)
     return QStringLiteral("¥") + PriceText(fen);
 }
 
-// An offer that stands alone is known to the history by its address.
-QString addressKey(const TOffer &offer)
-{
-    return QLatin1Char('@') + offer.Address.adjusted(QUrl::RemoveUserInfo).toString();
-}
 } // namespace
 
 void TProductTreeModel::Clear()
@@ -139,7 +134,7 @@ QString TProductTreeModel::historyKey(const Top &top) const
     if (top.Group < 0)
         return {};
     const TProductGroup &group = m_grouping.Groups().at(top.Group);
-    return group.Key.isEmpty() ? addressKey(m_offers.at(top.Offers.constFirst())) : group.Key;
+    return group.Key.isEmpty() ? AddressKey(m_offers.at(top.Offers.constFirst()).Address) : group.Key;
 }
 
 QString TProductTreeModel::historyText(const QString &key, qint64 todayFen) const
@@ -316,7 +311,7 @@ QVariant TProductTreeModel::offerData(int offer, int column, int role) const
     case HistoryKeyRole: {
         const int group = m_grouping.GroupOf(offer);
         const QString key = group < 0 ? QString() : m_grouping.Groups().at(group).Key;
-        return key.isEmpty() ? addressKey(o) : key;
+        return key.isEmpty() ? AddressKey(o.Address) : key;
     }
     case NameRole: {
         const int group = m_grouping.GroupOf(offer);

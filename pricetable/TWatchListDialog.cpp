@@ -1,7 +1,6 @@
 #include "TWatchListDialog.h"
 
 #include "TPriceHistory.h"
-#include "TPriceParser.h"
 #include "TWatchDialog.h"
 
 #include <QDialogButtonBox>
@@ -18,7 +17,7 @@ enum Column { ColName, ColTarget, ColLast, ColLowest, ColChecked, ColumnCount };
 
 QString yuanOrDash(qint64 fen)
 {
-    return fen > 0 ? QStringLiteral("¥") + PriceText(fen) : QStringLiteral("—");
+    return fen > 0 ? YuanText(fen) : QStringLiteral("—");
 }
 } // namespace
 

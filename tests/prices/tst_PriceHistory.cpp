@@ -109,11 +109,12 @@ QStringList points(const QList<THistoryComparison> &comparisons, const QString &
     return points(all);
 }
 
+// A watch checked once (`last` its price), or never (`last` 0: no shop, no address yet).
 TWatch watch(int product, qint64 target, qint64 last)
 {
     return {QStringLiteral("星弧|s%1|8+256").arg(product), QStringLiteral("星弧 S%1").arg(product),
-        QStringLiteral("手机"), kShops, target, true, last == 0, last, kShops.at(1),
-        QUrl(QStringLiteral("https://shop1.example/item/1")), last, kDay0.addDays(9)};
+        QStringLiteral("手机"), kShops, target, true, last == 0, last, last ? kShops.at(1) : QString(),
+        last ? QUrl(QStringLiteral("https://shop1.example/item/1")) : QUrl(), last, kDay0.addDays(9)};
 }
 
 QStringList text(const QList<TWatch> &watches)
