@@ -266,12 +266,13 @@ bool THistoryStore::migrateFrom1()
                 f.Summary, query.value(2).toLongLong(), TimeOf(query.value(1).toLongLong()), QString()))
             f.LowestShop = shop;
     }
-    THistoryStatements statements(db);
-    if (!statements.Prepare())
-        return fail(statements.Summary);
-    for (auto it = folded.cbegin(); it != folded.cend(); ++it) {
-        if (!statements.WriteSummary(it.key(), it->Summary, it->LowestShop))
-            return fail(statements.Summary);
+    QList<qint64> rows;
+    for (auto it = folded.cbegin(); it != folded.cend(); ++it)
+        THistoryStatements::AddSummary(rows, it.key(), it->Summary, it->LowestShop);
+    QSqlError failure;
+    if (!THistoryStatements(db).WriteSummaries(rows, &failure)) {
+        m_error = ErrorText(failure);
+        return false;
     }
     return true;
 }
