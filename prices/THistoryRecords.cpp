@@ -26,7 +26,8 @@ THistoryComparison HistoryComparisonOf(const QString &keyword, const QStringList
         observation.PriceFen = offer.PriceFen;
         // A page may put a user name and password into its links; they are never kept.
         observation.Address = offer.Address.adjusted(QUrl::RemoveUserInfo);
-        observation.Title = offer.Name;
+        // A page's title is kept to a length that any shop's real titles stay well within.
+        observation.Title = offer.Name.left(kMaxHistoryTitle);
         const int group = grouping.GroupOf(i);
         const TProductGroup *product
             = group >= 0 && group < grouping.Groups().size() ? &grouping.Groups().at(group) : nullptr;
@@ -37,7 +38,7 @@ THistoryComparison HistoryComparisonOf(const QString &keyword, const QStringList
             if (observation.Address.isEmpty())
                 continue;
             observation.ProductKey = AddressKey(observation.Address);
-            observation.ProductName = offer.Name;
+            observation.ProductName = observation.Title;
         }
         comparison.Observations.append(observation);
     }

@@ -11,6 +11,9 @@
 // What the price history keeps of a comparison and what it tells of a product: plain records,
 // and the texts the price table shows from them.
 
+// The longest title the history keeps: a page's title is cut there.
+constexpr int kMaxHistoryTitle = 1000;
+
 // One offer as the history keeps it.
 struct THistoryObservation
 {
@@ -37,7 +40,8 @@ QString AddressKey(const QUrl &address);
 
 // The comparison's offers with their product keys: a product group's key, or "@" + the address
 // for an offer that stands alone. Offers without a price (0 fen or less) are left out, and so are
-// offers without an address when they have no group, since nothing else tells them apart.
+// offers without an address when they have no group, since nothing else tells them apart. Titles
+// are kept to their first kMaxHistoryTitle characters.
 THistoryComparison HistoryComparisonOf(const QString &keyword, const QStringList &shops,
     const QList<TOffer> &offers, const TProductGrouping &grouping, const QDateTime &time);
 

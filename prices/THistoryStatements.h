@@ -12,14 +12,19 @@ struct THistoryStatements
     explicit THistoryStatements(const QSqlDatabase &db);
     bool Prepare(); // false when the file lacks a table or column of the current version
     void Finish(); // lets go of the file between writes (before VACUUM)
-    bool WriteSummary(qint64 product, const THistorySummary &summary, qint64 lowestShop);
-    // A comparison's observations, `listingsAndPrices` in pairs: many rows to a statement, which
-    // spares most of the cost of a statement per row.
-    bool WriteObservations(
-        qint64 comparison, qint64 part, const QList<qint64> &listingsAndPrices, QSqlError *error);
+    // Rows of whole numbers, row after row in `rows`: (part, listing, comparison, price) and the
+    // summaries' (product, lowest, its time, its shop, last, its time, comparisons).
+    bool WriteObservations(const QList<qint64> &rows, QSqlError *error);
+    bool WriteSummaries(const QList<qint64> &rows, QSqlError *error);
+    // A summary as a row of the summaries table, appended to `rows`.
+    static void AddSummary(
+        QList<qint64> &rows, qint64 product, const THistorySummary &summary, qint64 lowestShop);
 
     QSqlDatabase Db;
-    QSqlQuery Comparison, ComparisonShop, Shop, Product, Listing, Observations, Summary, Watch;
+    QSqlQuery Comparison, ComparisonShop, Shop, Product, Listing, Watch;
+
+private:
+    bool InsertRows(const char *insert, int columns, const QList<qint64> &values, QSqlError *error);
 };
 
 // Folds a product's lowest price in one comparison into its summary; true when it is the new

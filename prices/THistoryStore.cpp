@@ -199,10 +199,12 @@ THistoryStore::TOpened THistoryStore::openFile(const QString &path, QString *why
     }
     query.finish();
 
-    // WAL: the window's reads never wait for a write, and a crash loses at most the transaction
-    // being written. FULL makes each comparison durable once written (one sync per comparison).
+    // WAL: the window's reads never wait for a write, and the program killed loses at most the
+    // comparison being written. Synced at checkpoints only (NORMAL): a power cut may lose the
+    // last few comparisons too, but never leaves a damaged file, and most comparisons are written
+    // without waiting for the disk.
     exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     exec(QStringLiteral("PRAGMA cache_size = -16000"));
     // What is deleted is overwritten, also where the clearing cannot rebuild the file.
     exec(QStringLiteral("PRAGMA secure_delete = ON"));
@@ -266,12 +268,13 @@ bool THistoryStore::migrateFrom1()
                 f.Summary, query.value(2).toLongLong(), TimeOf(query.value(1).toLongLong()), QString()))
             f.LowestShop = shop;
     }
-    THistoryStatements statements(db);
-    if (!statements.Prepare())
-        return fail(statements.Summary);
-    for (auto it = folded.cbegin(); it != folded.cend(); ++it) {
-        if (!statements.WriteSummary(it.key(), it->Summary, it->LowestShop))
-            return fail(statements.Summary);
+    QList<qint64> rows;
+    for (auto it = folded.cbegin(); it != folded.cend(); ++it)
+        THistoryStatements::AddSummary(rows, it.key(), it->Summary, it->LowestShop);
+    QSqlError failure;
+    if (!THistoryStatements(db).WriteSummaries(rows, &failure)) {
+        m_error = ErrorText(failure);
+        return false;
     }
     return true;
 }

@@ -354,6 +354,7 @@ void tst_PriceHistory::store()
         QVERIFY(other = open(path, &notices));
         record(*other, all);
         other->SetWatch(watch(0, 150000, 109000));
+        other->WaitForWrites();
         if (scenario == SharedFile)
             break;
         other.reset();
