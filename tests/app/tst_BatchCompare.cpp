@@ -170,11 +170,13 @@ void tst_BatchCompare::run()
     QVERIFY(csv.open(QIODevice::ReadOnly));
     if (rows == "HISTORY") {
         // Every offer of the batch comparisons above: the three that read 当当网 found two each.
-        const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        QCOMPARE(lines.value(0), QStringLiteral("\uFEFF时间,关键词,网店,商品,同款键,价格,地址"));
+        const QByteArray bytes = csv.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(0), QStringLiteral("时间,关键词,网店,商品,同款键,价格,地址"));
         QCOMPARE(lines.size(), 7);
         for (const QString &line : lines.mid(1))
-            QVERIFY2(line.contains(QStringLiteral(",手机,当当网,手机 ")), qPrintable(line));
+            QVERIFY2(line.contains(QStringLiteral(",手机,当当网,")), qPrintable(line));
         return;
     }
     QCOMPARE(csv.readAll(), "\xEF\xBB\xBF" + QStringLiteral("网店,商品,价格,地址,来源,同款,类别\r\n").toUtf8() + rows);
