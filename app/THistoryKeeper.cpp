@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSet>
+#include <QSettings>
 
 #include <cstdio>
 
@@ -48,8 +49,13 @@ void THistoryKeeper::Open(const QString &path, bool checkWatches)
 {
     m_open = true;
     m_history->Open(path);
-    if (checkWatches)
-        m_checker->StartSchedule();
+    if (!checkWatches)
+        return;
+    // How often watched products are checked: "checkEveryHours" in the [watches] section of the
+    // program's settings, 12 unless set there (1 to 168).
+    const int hours = QSettings().value(QStringLiteral("watches/checkEveryHours"), 12).toInt();
+    m_checker->SetInterval(std::chrono::hours(qBound(1, hours, 168)));
+    m_checker->StartSchedule();
 }
 
 void THistoryKeeper::AddMenuItems(QMenu *menu)
