@@ -1,7 +1,9 @@
 // The price table of the comparison: where the pane sits and when it shows.
 #include "U_Main.h"
 
+#include "THistoryKeeper.h"
 #include "TPriceComparison.h"
+#include "TPriceHistory.h"
 #include "TPriceTablePane.h"
 #include "TShopTeacher.h"
 
@@ -22,6 +24,8 @@ void TFrm_Main::createPriceTable()
     connect(m_priceComparison, &TPriceComparison::shopStateChanged, pPrices, &TPriceTablePane::SetShopState);
     // The shops' menu of the table and the results pages' context menus teach it a shop.
     m_shopTeacher = new TShopTeacher(m_priceComparison, pPrices, this);
+    // The history keeps what comparisons found, once the program opens it.
+    m_historyKeeper = new THistoryKeeper(this, new TPriceHistory(this));
 
     btnPrices = new QToolButton(sBToolBar);
     btnPrices->setObjectName(QStringLiteral("btnPrices"));

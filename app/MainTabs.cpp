@@ -43,18 +43,9 @@ void TFrm_Main::OpenInTab(const QString &Address, const TTabSheetEx *Keep)
     // The first tab gets the start page's view, which has been loading since the window began.
     TBrowserView *started = reuse ? nullptr : std::exchange(m_startView, nullptr);
     if (!reuse) {
-        auto *tab = new TTabSheetEx(PageControl1);
-        m_lastTab = tab;
-        tab->Browser = started ? started : newBrowserView(tab);
-        tab->Browser->setParent(tab);
-        tab->SetCaption(kLoadingCaption);
-        tab->SetShowHint(true);
-        auto *fill = new QVBoxLayout(tab);
-        fill->setContentsMargins(0, 0, 0, 0);
-        fill->addWidget(tab->Browser);
-        PageControl1->SetActivePage(tab);
-        tab->Browser->show();
-        bindBrowserEvents(tab->Browser);
+        m_lastTab = newTab(started);
+        PageControl1->SetActivePage(m_lastTab);
+        m_lastTab->Browser->show();
     }
     TTabSheetEx *tab = m_lastTab;
     tab->SetHint(tab->Caption());
@@ -70,6 +61,39 @@ void TFrm_Main::OpenInTab(const QString &Address, const TTabSheetEx *Keep)
         tab->Browser->HoldPictures(m_openingComparison);
         tab->Browser->Navigate(Address, 0);
     }
+}
+
+TTabSheetEx *TFrm_Main::newTab(TBrowserView *view)
+{
+    auto *tab = new TTabSheetEx(PageControl1);
+    tab->Browser = view ? view : newBrowserView(tab);
+    tab->Browser->setParent(tab);
+    tab->SetCaption(kLoadingCaption);
+    tab->SetShowHint(true);
+    auto *fill = new QVBoxLayout(tab);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(tab->Browser);
+    bindBrowserEvents(tab->Browser);
+    return tab;
+}
+
+TTabSheetEx *TFrm_Main::OpenInBackgroundTab(const QString &Address)
+{
+    TTabSheetEx *tab = newTab(nullptr);
+    tab->SetHint(tab->Caption());
+    tab->Browser->HoldPictures(true); // until the user turns to it
+    tab->Browser->Navigate(Address, 0);
+    return tab;
+}
+
+void TFrm_Main::CloseBackgroundTab(TTabSheetEx *Tab)
+{
+    // A tab the user has turned to is his now: it stays.
+    if (!Tab || Tab == ActiveTab() || PageControl1->PageCount() <= 1)
+        return;
+    m_tabClosing = true;
+    delete Tab;
+    endTabClose();
 }
 
 TBrowserView *TFrm_Main::newBrowserView(QWidget *parent)

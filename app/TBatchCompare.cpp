@@ -1,5 +1,6 @@
 #include "TBatchCompare.h"
 
+#include "THistoryKeeper.h"
 #include "TPriceComparison.h"
 #include "TPriceTablePane.h"
 #include "TShopCatalogue.h"
@@ -121,6 +122,8 @@ void TBatchCompare::finish(bool inTime)
     std::fputs(report.toLocal8Bit().constData(), stdout);
     std::fflush(stdout);
     m_status = inTime && comparison->AllRead() ? 0 : 1;
+    // What was read goes into the price history, read in time or not.
+    m_window->HistoryKeeper()->RecordNow();
     if (!m_window->pPrices->ExportCsv(m_file)) {
         std::fputs(qPrintable(QStringLiteral("Cannot write '%1'; it is left as it was.\n")
                                   .arg(QDir::toNativeSeparators(m_file))),

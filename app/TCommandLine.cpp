@@ -21,7 +21,13 @@ TCommandLine::TCommandLine(const QStringList &arguments)
       m_wait(QStringLiteral("wait"),
           QStringLiteral("Wait at most SECONDS for the shops' pages to be read (default 60). Exit status: "
                          "0 every shop read, 1 some not read in time, 2 bad arguments."),
-          QStringLiteral("SECONDS"), QStringLiteral("60"))
+          QStringLiteral("SECONDS"), QStringLiteral("60")),
+      m_checkWatches(QStringLiteral("check-watches"),
+          QStringLiteral("Run the comparisons of the watched products once, store their prices in the "
+                         "history, notify of prices below their targets, print one line per watched "
+                         "product and exit (statuses as for --compare).")),
+      m_exportHistory(QStringLiteral("export-history"),
+          QStringLiteral("Write every price of the history to FILE as CSV (UTF-8) and exit."), QStringLiteral("FILE"))
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Vanzu小精灵V2: compare what online shops offer for a product, each shop's\n"
@@ -30,7 +36,7 @@ TCommandLine::TCommandLine(const QStringList &arguments)
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
-    m_parser.addOptions({m_compare, m_shops, m_prices, m_wait});
+    m_parser.addOptions({m_compare, m_shops, m_prices, m_wait, m_checkWatches, m_exportHistory});
     m_programName = QFileInfo(arguments.value(0, QStringLiteral("vanzu"))).fileName();
     // What follows --webEngineArgs is the web engine's own.
     m_valid = m_parser.parse(arguments.mid(0, arguments.indexOf(QLatin1String("--webEngineArgs"))));
@@ -41,7 +47,13 @@ TCommandLine::TCommandLine(const QStringList &arguments)
         m_valid = false;
         m_error
             = QStringLiteral("Unexpected argument '%1'.").arg(m_parser.positionalArguments().constFirst());
-    } else if (BatchRequested() || m_parser.isSet(m_wait)) {
+    } else if (int(BatchRequested()) + int(CheckWatchesRequested()) + int(m_parser.isSet(m_exportHistory)) > 1) {
+        m_valid = false;
+        m_error = QStringLiteral("Only one of '--compare', '--check-watches' and '--export-history' at a time.");
+    } else if (m_parser.isSet(m_exportHistory) && ExportHistoryFile().trimmed().isEmpty()) {
+        m_valid = false;
+        m_error = QStringLiteral("Missing value for '--export-history'.");
+    } else if (BatchRequested() || (m_parser.isSet(m_wait) && !CheckWatchesRequested())) {
         // A batch comparison needs all three; each names something that must not be blank.
         for (const QCommandLineOption *option : {&m_compare, &m_shops, &m_prices}) {
             if (m_parser.value(*option).trimmed().isEmpty()) {
@@ -50,6 +62,8 @@ TCommandLine::TCommandLine(const QStringList &arguments)
                 return;
             }
         }
+    }
+    if (m_valid && m_parser.isSet(m_wait)) {
         bool number = false;
         const int seconds = m_parser.value(m_wait).toInt(&number);
         if (!number || seconds < 1 || seconds > MaxWaitSeconds) {
@@ -64,6 +78,21 @@ TCommandLine::TCommandLine(const QStringList &arguments)
 bool TCommandLine::BatchRequested() const
 {
     return m_parser.isSet(m_compare) || m_parser.isSet(m_shops) || m_parser.isSet(m_prices);
+}
+
+bool TCommandLine::CheckWatchesRequested() const
+{
+    return m_parser.isSet(m_checkWatches);
+}
+
+QString TCommandLine::ExportHistoryFile() const
+{
+    return m_parser.value(m_exportHistory);
+}
+
+bool TCommandLine::RunsUnattended() const
+{
+    return BatchRequested() || CheckWatchesRequested() || m_parser.isSet(m_exportHistory);
 }
 
 QString TCommandLine::Keyword() const

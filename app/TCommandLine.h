@@ -26,6 +26,13 @@ public:
     QString PricesFile() const;
     int WaitSeconds() const; // 60 unless given
     static constexpr int MaxWaitSeconds = 86400; // a day
+    // --check-watches: the comparisons of the watched products are run once, each waiting at
+    // most --wait seconds; one line per watched product is printed.
+    bool CheckWatchesRequested() const;
+    // --export-history FILE: the price history written as CSV; empty when not asked for.
+    QString ExportHistoryFile() const;
+    // A mode that ends by itself and needs no one at the window: it may run without a display.
+    bool RunsUnattended() const;
 
     // What --version prints: the program's name and version.
     static QString VersionText();
@@ -40,6 +47,8 @@ private:
     QCommandLineOption m_shops;
     QCommandLineOption m_prices;
     QCommandLineOption m_wait;
+    QCommandLineOption m_checkWatches;
+    QCommandLineOption m_exportHistory;
     QString m_programName;
     QString m_error;
     bool m_valid = false;

@@ -1,6 +1,7 @@
 #include "U_Main.h"
 
 #include "Images.h"
+#include "THistoryKeeper.h"
 #include "TFindBar.h"
 #include "TMainKeys.h"
 #include "TDownloadManager.h"
@@ -266,6 +267,7 @@ void TFrm_Main::createControls()
 
     createPageCommands();
     createShopCommands();
+    m_historyKeeper->AddMenuItems(pmRopt);
     m_keys = new TMainKeys(this);
     // The find bar follows the active tab, once a switch or a close has settled.
     connect(

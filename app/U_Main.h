@@ -22,6 +22,7 @@ class TMainKeys;
 class TProgressPane;
 class TPriceComparison;
 class TPriceTablePane;
+class THistoryKeeper;
 class TShopTeacher;
 class TSitePermissions;
 
@@ -82,6 +83,11 @@ public:
     // a new window.
     void OpenInTab(const QString &Address, const TTabSheetEx *Keep = nullptr);
     void ShowDefaultPage(TBrowserView *Browser);
+    // Opens `Address` in a new tab behind the active one, which stays active: for work the user
+    // did not ask for at that moment (checking watched products). CloseBackgroundTab closes such
+    // a tab again, unless the user is looking at it.
+    TTabSheetEx *OpenInBackgroundTab(const QString &Address);
+    void CloseBackgroundTab(TTabSheetEx *Tab);
     void OpenStartTab();
     void CloseTabAt(int Index);
     void PageControl1Close(QObject *Sender, bool &AllowClose);
@@ -151,6 +157,8 @@ public:
     TPriceComparison *PriceComparison() const { return m_priceComparison; }
     // Teaching the program a shop's results page: "教我读这个网店…" and "恢复默认读取".
     TShopTeacher *ShopTeacher() const { return m_shopTeacher; }
+    // The price history, the watched products and their checks.
+    THistoryKeeper *HistoryKeeper() const { return m_historyKeeper; }
 
     // Link buttons (MainLinkButtons.cpp).
     void CreateGuideButtons();
@@ -176,6 +184,7 @@ private:
     void bindBrowserEvents(TBrowserView *view);
     // A browser view set up as every tab's is, not yet shown.
     TBrowserView *newBrowserView(QWidget *parent);
+    TTabSheetEx *newTab(TBrowserView *view); // bound to the window, not shown yet
     void endTabClose();
     // The tab that holds the view that raised an event; null while that tab is being destroyed.
     TTabSheetEx *tabOf(QObject *view) const;
@@ -197,6 +206,7 @@ private:
     QString m_historyFilePath;
     TPriceComparison *m_priceComparison = nullptr;
     TShopTeacher *m_shopTeacher = nullptr;
+    THistoryKeeper *m_historyKeeper = nullptr;
     bool m_pricesAppeared = false; // the current comparison's table has been shown
     bool m_shown = false;
     bool m_closing = false;

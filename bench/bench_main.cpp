@@ -2,7 +2,10 @@
 // from 127.0.0.1, starts the program (bench_program) and a bare engine window (bench_bare) as
 // child processes, alternating them, and prints one table of medians.
 //
-//   vanzu_bench [--runs N] [--startup-runs N] [--shops 7,20,68] [--pages light,heavy]
+//   vanzu_bench [--runs N] [--startup-runs N] [--shops 7,20,68] [--pages light,heavy] [--line MBIT]
+//
+// Heavy pages come down one line of --line Mbit/s shared by every connection (100 unless given; 0
+// for none), besides each connection's own cap.
 //
 // Light pages are small and come at once: they measure the program's own work. Heavy pages are
 // as big as real shops' and come over a simulated network (HeavyShops): they measure what a
@@ -197,6 +200,7 @@ int main(int argc, char *argv[])
     int startupRuns = 7;
     QList<int> sizes {7, 20, 68};
     QStringList kinds {QStringLiteral("light"), QStringLiteral("heavy")};
+    int lineMbit = 100; // the heavy pages' line, a common home line; 0: none
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args.at(i) == QLatin1String("--runs"))
@@ -207,6 +211,8 @@ int main(int argc, char *argv[])
             sizes.clear();
             for (const QString &n : args.at(i + 1).split(QLatin1Char(',')))
                 sizes.append(qBound(1, n.toInt(), 68));
+        } else if (args.at(i) == QLatin1String("--line")) {
+            lineMbit = qMax(0, args.at(i + 1).toInt());
         } else if (args.at(i) == QLatin1String("--pages")) {
             // "none" (or any other word) runs no comparison: only the start-up and the reading.
             kinds = args.at(i + 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -272,6 +278,8 @@ int main(int argc, char *argv[])
     }
     for (const QString &kind : std::as_const(kinds)) {
         const bool heavyPages = kind == QLatin1String("heavy");
+        // Heavy pages come down one line shared by all connections, for both sides alike.
+        server.setLineBytesPerSecond(heavyPages ? qint64(lineMbit) * 1000 * 1000 / 8 : 0);
         if (heavyPages)
             server.setFallback([&heavy](const QByteArray &target, const QByteArray &host) {
                 return heavy.Reply(target, host);
@@ -350,9 +358,10 @@ int main(int argc, char *argv[])
         const HeavyShops::Weight weight = heavy.WeightOf("www.heavy-shop.example");
         std::printf("Heavy pages: %.1f MB of markup, %.0f KB of script, %.0f KB of style, %d pictures of %.0f KB "
                     "on average (one shop; each shop differs); 50-300 ms latency per response, %lld KB/s per "
-                    "connection.\n",
+                    "connection, %s.\n",
             weight.markup / 1e6, weight.script / 1024.0, weight.style / 1024.0, weight.pictureCount,
-            weight.pictures / 1024.0 / qMax(1, weight.pictureCount), HeavyShops::kBytesPerSecond / 1024);
+            weight.pictures / 1024.0 / qMax(1, weight.pictureCount), HeavyShops::kBytesPerSecond / 1024,
+            lineMbit > 0 ? qPrintable(QStringLiteral("one line of %1 Mbit/s for all").arg(lineMbit)) : "no line");
     }
     std::printf("Medians of %d runs (start-up: %d runs); pages from 127.0.0.1. Anchor: a bare QWebEngineView "
                 "window for start-up, every tab loading at once for the comparisons.\n\n",

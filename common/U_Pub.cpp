@@ -212,10 +212,21 @@ bool IsRegularFileOrNew(const QString &path)
 
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
 {
+    return WriteFileAtomically(path, [&bytes](QIODevice &file) { return file.write(bytes) == bytes.size(); });
+}
+
+bool WriteFileAtomically(const QString &path, const std::function<bool(QIODevice &file)> &write)
+{
     if (!IsRegularFileOrNew(path) || !QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
     // commit() misses a failure of its own final flush and then puts a short file in place of
     // the old one (seen with Qt 6.4.2), so the bytes are flushed and checked before it.
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (!write(file) || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QIODevice;
+
 // Text helpers shared by the whole program. Text is QString inside the program; the GBK
 // byte form appears only where it can be observed (resources, form encoding, kd.db).
 
@@ -53,6 +57,9 @@ bool IsRegularFileOrNew(const QString &path);
 // Replaces the file at `path` with `bytes` atomically, creating its folder when needed: a crash
 // or a full disk leaves the previous file whole. True only when the new file is in place.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
+// The same for a file written in pieces, too large to be held whole: `write` writes into the
+// new file and says whether all went well; false leaves the previous file whole.
+bool WriteFileAtomically(const QString &path, const std::function<bool(QIODevice &file)> &write);
 
 // Every occurrence of `find` replaced, searching on behind each inserted replacement so that
 // inserted text is never searched again. An empty `find` leaves the source as it is.

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <numeric>
 
-namespace {
 QByteArray CsvField(QString text)
 {
     if (!text.isEmpty() && QStringLiteral("=+-@").contains(text.at(0)))
@@ -17,7 +16,6 @@ QByteArray CsvField(QString text)
         text = QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
     return text.toUtf8();
 }
-} // namespace
 
 QByteArray OffersCsv(const QList<TOffer> &offers, const QString &keyword)
 {

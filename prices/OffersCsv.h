@@ -13,6 +13,11 @@
 // with a leading "'", so that a page's text cannot become a formula.
 QByteArray OffersCsv(const QList<TOffer> &offers, const QString &keyword = QString());
 
+// One field of a CSV row as UTF-8: quoted when it holds a quote, a comma or a line break, and
+// with a leading "'" when a spreadsheet would take it for a formula. Every CSV the program
+// writes goes through it.
+QByteArray CsvField(QString text);
+
 // Writes OffersCsv(offers, keyword) to `path` in one piece; false, and nothing replaced, when the
 // file cannot be written whole or `path` names something else than a regular file.
 bool WriteOffersCsv(const QString &path, const QList<TOffer> &offers, const QString &keyword = QString());

@@ -72,6 +72,10 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     m_accessories = new QCheckBox(QStringLiteral("隐藏配件和其他"), this);
     m_accessories->setToolTip(QStringLiteral("名称的主体是配件（如手机壳、钢化膜）或关键词以外的商品的，勾选后不显示"));
     bar->addWidget(m_accessories);
+    m_chart = new QPushButton(QStringLiteral("价格走势"), this);
+    m_chart->setToolTip(QStringLiteral("所选商品在各网店的历史价格"));
+    m_chart->setEnabled(false);
+    bar->addWidget(m_chart);
     m_export = new QPushButton(QStringLiteral("导出"), this);
     bar->addWidget(m_export);
     m_hide = new QPushButton(QStringLiteral("隐藏"), this);
@@ -114,6 +118,8 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     m_tree->setColumnWidth(TProductTreeModel::ColShop, 120);
     m_tree->setColumnWidth(TProductTreeModel::ColShops, 60);
     m_tree->setColumnWidth(TProductTreeModel::ColHighest, 150);
+    m_tree->setColumnWidth(TProductTreeModel::ColHistory, 260);
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     m_tree->installEventFilter(this);
     m_views->addWidget(m_tree);
 
@@ -149,6 +155,10 @@ TPriceTablePane::TPriceTablePane(QWidget *parent) : QWidget(parent)
     connect(m_tree, &QAbstractItemView::doubleClicked, this, &TPriceTablePane::openRow);
     connect(m_byProduct, &QPushButton::toggled, this, &TPriceTablePane::ShowByProduct);
     connect(m_export, &QPushButton::clicked, this, &TPriceTablePane::exportClick);
+    connect(m_chart, &QPushButton::clicked, this, &TPriceTablePane::requestChart);
+    connect(m_tree, &QWidget::customContextMenuRequested, this, &TPriceTablePane::productMenu);
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this] { m_chart->setEnabled(!SelectedProductKey().isEmpty()); });
     connect(m_hide, &QPushButton::clicked, this, &TPriceTablePane::hideRequested);
     connect(m_shopMenu, &QMenu::aboutToShow, this, [this] { fillShopMenu(m_shopMenu); });
     connect(m_statesLabel, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
@@ -180,6 +190,45 @@ void TPriceTablePane::fillShopMenu(QMenu *menu)
             connect(restore, &QAction::triggered, this, [this, shop] { emit restoreRequested(shop); });
         }
     }
+}
+
+void TPriceTablePane::SetHistory(const QHash<QString, THistorySummary> &summaries, const QSet<QString> &watched)
+{
+    m_products->SetHistory(summaries, watched);
+}
+
+QString TPriceTablePane::SelectedProductKey() const
+{
+    const QModelIndex current = m_tree->currentIndex();
+    return current.isValid() && ShowsByProduct() ? current.data(TProductTreeModel::HistoryKeyRole).toString() : QString();
+}
+
+void TPriceTablePane::requestChart()
+{
+    const QModelIndex current = m_tree->currentIndex();
+    const QString key = SelectedProductKey();
+    if (!key.isEmpty())
+        emit chartRequested(key, current.data(TProductTreeModel::NameRole).toString());
+}
+
+void TPriceTablePane::productMenu(const QPoint &pos)
+{
+    const QModelIndex row = m_tree->indexAt(pos);
+    const QString key = row.data(TProductTreeModel::HistoryKeyRole).toString();
+    if (key.isEmpty())
+        return; // the accessory and other rows are no product
+    m_tree->setCurrentIndex(row);
+    const QString name = row.data(TProductTreeModel::NameRole).toString();
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("价格走势"), this, [this, key, name] { emit chartRequested(key, name); });
+    if (row.data(TProductTreeModel::WatchedRole).toBool()) {
+        menu->addAction(QStringLiteral("取消关注"), this, [this, key] { emit unwatchRequested(key); });
+    } else {
+        const qint64 lowest = row.data(TProductTreeModel::LowestFenRole).toLongLong();
+        menu->addAction(QStringLiteral("关注…"), this, [this, key, name, lowest] { emit watchRequested(key, name, lowest); });
+    }
+    menu->popup(m_tree->viewport()->mapToGlobal(pos));
 }
 
 void TPriceTablePane::ShowByProduct(bool byProduct)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "TOffer.h"
+#include "TPriceHistory.h"
 #include "TShopState.h"
 
 #include <QHash>
+#include <QSet>
 #include <QWidget>
 
 #include <functional>
@@ -44,6 +46,12 @@ public:
     // Writes the table as CSV; false (and nothing replaced) when the file cannot be written.
     bool ExportCsv(const QString &path) const;
 
+    // What the price history knows of the products, and which are watched (the last column).
+    void SetHistory(const QHash<QString, THistorySummary> &summaries, const QSet<QString> &watched);
+    // The product of the selected row, by its history key; empty when no product row is selected.
+    QString SelectedProductKey() const;
+    QPushButton *ChartButton() const { return m_chart; }
+
     // Shows the offers by product (the default) or one by one.
     void ShowByProduct(bool byProduct);
     bool ShowsByProduct() const;
@@ -70,6 +78,10 @@ signals:
     void teachRequested(const QString &shop);
     void restoreRequested(const QString &shop);
     void hideRequested();
+    // "价格走势" and "关注…" / "取消关注" of a product row (or an offer row: its product).
+    void chartRequested(const QString &key, const QString &name);
+    void watchRequested(const QString &key, const QString &name, qint64 lowestFen);
+    void unwatchRequested(const QString &key);
     void offerCountChanged(int count);
 
 protected:
@@ -83,6 +95,8 @@ private:
     void regroup();
     void exportClick();
     void fillShopMenu(QMenu *menu);
+    void productMenu(const QPoint &pos);
+    void requestChart();
 
     TOfferTableModel *m_model;
     TOfferFilterModel *m_proxy;
@@ -97,6 +111,7 @@ private:
     QCheckBox *m_accessories;
     QPushButton *m_export;
     QPushButton *m_hide;
+    QPushButton *m_chart;
     QLabel *m_statesLabel;
     QToolButton *m_shopButton;
     QMenu *m_shopMenu;

@@ -17,6 +17,7 @@ QString yuan(qint64 fen)
 {
     return QStringLiteral("¥") + PriceText(fen);
 }
+
 } // namespace
 
 void TProductTreeModel::Clear()
@@ -120,6 +121,36 @@ void TProductTreeModel::SetOffers(const QList<TOffer> &offers, const TProductGro
     emit layoutChanged();
 }
 
+void TProductTreeModel::SetHistory(const QHash<QString, THistorySummary> &summaries, const QSet<QString> &watched)
+{
+    m_history = summaries;
+    m_watched = watched;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, ColHistory), index(int(m_rows.size()) - 1, ColHistory));
+}
+
+QString TProductTreeModel::historyKey(const Top &top) const
+{
+    if (top.Group < 0)
+        return {};
+    const TProductGroup &group = m_grouping.Groups().at(top.Group);
+    return group.Key.isEmpty() ? AddressKey(m_offers.at(top.Offers.constFirst()).Address) : group.Key;
+}
+
+QString TProductTreeModel::historyText(const QString &key, qint64 todayFen) const
+{
+    const auto found = m_history.constFind(key);
+    QString text = found == m_history.cend() ? QString() : HistoryLowText(*found);
+    if (found != m_history.cend()) {
+        const QString mark = HistoryMark(todayFen, *found);
+        if (!mark.isEmpty())
+            text = mark + QStringLiteral("  ") + text;
+    }
+    if (m_watched.contains(key))
+        text = QStringLiteral("已关注") + (text.isEmpty() ? QString() : QStringLiteral(" · ") + text);
+    return text;
+}
+
 int TProductTreeModel::ProductCount() const
 {
     return int(std::count_if(m_rows.cbegin(), m_rows.cend(), [](const Top &t) { return t.Group >= 0; }));
@@ -213,6 +244,8 @@ QVariant TProductTreeModel::topData(const Top &top, int column, int role) const
             const qint64 low = m_offers.at(cheapest).PriceFen;
             return top.Offers.size() < 2 ? QString() : yuan(high) + QStringLiteral("（差 ¥%1）").arg(PriceText(high - low));
         }
+        case ColHistory:
+            return historyText(historyKey(top), m_offers.at(cheapest).PriceFen);
         default:
             return {};
         }
@@ -231,6 +264,14 @@ QVariant TProductTreeModel::topData(const Top &top, int column, int role) const
         return groupTip(top);
     case KeyRole:
         return group.Key;
+    case HistoryKeyRole:
+        return historyKey(top);
+    case NameRole:
+        return group.Name;
+    case LowestFenRole:
+        return m_offers.at(cheapest).PriceFen;
+    case WatchedRole:
+        return m_watched.contains(historyKey(top));
     case KindRole:
         return int(group.Kind);
     case TOfferFilterModel::TextRole:
@@ -267,6 +308,20 @@ QVariant TProductTreeModel::offerData(int offer, int column, int role) const
         return o.Address;
     case IsOfferRole:
         return true;
+    case HistoryKeyRole: {
+        const int group = m_grouping.GroupOf(offer);
+        const QString key = group < 0 ? QString() : m_grouping.Groups().at(group).Key;
+        return key.isEmpty() ? AddressKey(o.Address) : key;
+    }
+    case NameRole: {
+        const int group = m_grouping.GroupOf(offer);
+        const bool keyed = group >= 0 && !m_grouping.Groups().at(group).Key.isEmpty();
+        return keyed ? m_grouping.Groups().at(group).Name : o.Name;
+    }
+    case LowestFenRole:
+        return o.PriceFen;
+    case WatchedRole:
+        return m_watched.contains(offerData(offer, 0, HistoryKeyRole).toString());
     case KindRole:
         return int(m_grouping.KindOf(offer));
     case TOfferFilterModel::TextRole:
@@ -330,6 +385,8 @@ QVariant TProductTreeModel::headerData(int section, Qt::Orientation orientation,
         return QStringLiteral("网店数");
     case ColHighest:
         return QStringLiteral("最高价");
+    case ColHistory:
+        return QStringLiteral("历史价格");
     default:
         return {};
     }

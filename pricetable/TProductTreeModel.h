@@ -1,27 +1,42 @@
 #pragma once
 
 #include "TOffer.h"
+#include "TPriceHistory.h"
 #include "TProductGrouping.h"
 
 #include <QAbstractItemModel>
+#include <QSet>
 
 // The price table by product: one row per product (the same brand, model and variant from any
 // shop), cheapest product first, its offers below it; accessories and unrelated offers in two
 // rows of their own at the end, "配件 (N)" and "其他 (N)". Offers are set again as shops arrive:
 // rows keep their identity (a product by its key, an offer by shop, address and title), so that
-// what the user selected or expanded stays.
+// what the user selected or expanded stays. The last column tells what the price history knows of
+// each product: its lowest price ever, and whether today's is a good one.
 class TProductTreeModel : public QAbstractItemModel
 {
     Q_OBJECT
 public:
-    enum Column { ColName, ColLowest, ColShop, ColShops, ColHighest, ColumnCount };
-    enum Role { AddressRole = Qt::UserRole + 1, KeyRole, KindRole, IsOfferRole };
+    enum Column { ColName, ColLowest, ColShop, ColShops, ColHighest, ColHistory, ColumnCount };
+    enum Role {
+        AddressRole = Qt::UserRole + 1,
+        KeyRole,
+        KindRole,
+        IsOfferRole,
+        HistoryKeyRole, // the key the price history knows the row's product by
+        NameRole, // the product's clean name, or the offer's title
+        LowestFenRole, // the row's lowest price today
+        WatchedRole,
+    };
 
     using QAbstractItemModel::QAbstractItemModel;
 
     void Clear();
     // The comparison's offers and their grouping (of these offers, in this order).
     void SetOffers(const QList<TOffer> &offers, const TProductGrouping &grouping);
+    // What the price history knows, by product key, and which products are watched.
+    void SetHistory(const QHash<QString, THistorySummary> &summaries, const QSet<QString> &watched);
+    const TProductGrouping &Grouping() const { return m_grouping; }
     // Product rows, not counting the accessory and other rows.
     int ProductCount() const;
 
@@ -46,8 +61,12 @@ private:
     QVariant offerData(int offer, int column, int role) const;
     QString groupTip(const Top &top) const;
     QString readingText(int offer) const;
+    QString historyKey(const Top &top) const;
+    QString historyText(const QString &key, qint64 todayFen) const;
 
     QList<TOffer> m_offers;
     TProductGrouping m_grouping;
     QList<Top> m_rows;
+    QHash<QString, THistorySummary> m_history;
+    QSet<QString> m_watched;
 };

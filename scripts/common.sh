@@ -22,7 +22,8 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(qt6-base-dev qt6-webengine-dev libgl-dev cmake g++ make)
-RUN_PACKAGES=(xvfb xauth x11-utils fonts-noto-cjk qt6-translations-l10n)
+# libqt6sql6-sqlite: Qt's SQLite driver, loaded at run time for the price history.
+RUN_PACKAGES=(xvfb xauth x11-utils fonts-noto-cjk qt6-translations-l10n libqt6sql6-sqlite)
 # The install check validates the desktop entry and the AppStream file.
 TEST_PACKAGES=(desktop-file-utils appstream)
 

@@ -2,9 +2,12 @@
 # Starts the real program and waits for its main window to appear with the program's caption.
 set -u
 exe="$1"
+# The program's data (its price history) goes to a scratch folder, never the user's.
+XDG_DATA_HOME="$(mktemp -d)"
+export XDG_DATA_HOME
 "$exe" &
 app=$!
-trap 'kill $app 2>/dev/null; wait $app 2>/dev/null' EXIT
+trap 'kill $app 2>/dev/null; wait $app 2>/dev/null; rm -rf "$XDG_DATA_HOME"' EXIT
 for _ in $(seq 600); do
     if ! kill -0 "$app" 2>/dev/null; then
         echo "FAIL: the program ended before showing its window"

@@ -118,6 +118,11 @@ void tst_BatchCompare::run_data()
     QTest::newRow("read without a display") << QStringList {"--compare", "手机", "--shops", "当当网", "--prices", "FILE"}
         << 0 << "当当网\t2 件\n" << "没有可用的显示" << rows << false;
     QTest::newRow("window without a display") << QStringList() << 2 << "" << "无法打开窗口" << QByteArray("-") << false;
+    // The price history's modes need no display either. The comparisons above are in the history.
+    QTest::newRow("watches without a display") << QStringList {"--check-watches"} << 0 << "没有关注的商品。\n"
+                                               << "没有可用的显示" << QByteArray("-") << false;
+    QTest::newRow("history without a display") << QStringList {"--export-history", "FILE"} << 0 << ""
+                                               << "没有可用的显示" << QByteArray("HISTORY") << false;
 }
 
 void tst_BatchCompare::run()
@@ -138,12 +143,14 @@ void tst_BatchCompare::run()
     arguments.replaceInStrings(QRegularExpression(QStringLiteral("^FIFO$")), fifo);
     arguments.replaceInStrings(QRegularExpression(QStringLiteral("^DIR$")), folder);
     QProcess program;
+    // The program's price history goes to the scratch folder, never the user's.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
     if (!display) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QString::fromLatin1(name));
-        program.setProcessEnvironment(environment);
     }
+    program.setProcessEnvironment(environment);
     program.start(QStringLiteral(VANZU_EXECUTABLE), arguments);
     // The test sits in the event loop meanwhile, so the loopback server answers.
     QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 120000);
@@ -161,6 +168,17 @@ void tst_BatchCompare::run()
         return;
     }
     QVERIFY(csv.open(QIODevice::ReadOnly));
+    if (rows == "HISTORY") {
+        // Every offer of the batch comparisons above: the three that read 当当网 found two each.
+        const QByteArray bytes = csv.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(0), QStringLiteral("时间,关键词,网店,商品,同款键,价格,地址"));
+        QCOMPARE(lines.size(), 7);
+        for (const QString &line : lines.mid(1))
+            QVERIFY2(line.contains(QStringLiteral(",手机,当当网,")), qPrintable(line));
+        return;
+    }
     QCOMPARE(csv.readAll(), "\xEF\xBB\xBF" + QStringLiteral("网店,商品,价格,地址,来源,同款,类别\r\n").toUtf8() + rows);
 }
 

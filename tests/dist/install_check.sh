@@ -34,6 +34,8 @@ expected="$(printf '%s\n' \
     "share/icons/hicolor/256x256/apps/$app_id.png" \
     "share/icons/hicolor/48x48/apps/$app_id.png" \
     "share/icons/hicolor/scalable/apps/$app_id.svg" \
+    share/doc/vanzu/examples/vanzu-check-watches.service \
+    share/doc/vanzu/examples/vanzu-check-watches.timer \
     share/man/man1/vanzu.1.gz \
     "share/metainfo/$app_id.metainfo.xml" | LC_ALL=C sort)"
 actual="$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)"

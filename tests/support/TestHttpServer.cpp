@@ -11,6 +11,8 @@
 TestHttpServer::TestHttpServer(QObject *parent) : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::onNewConnection);
+    m_pump.setInterval(kTickMs);
+    connect(&m_pump, &QTimer::timeout, this, &TestHttpServer::pumpTransfers);
 }
 
 bool TestHttpServer::listen(quint16 port)
@@ -95,29 +97,15 @@ void TestHttpServer::onNewConnection()
             auto send = [this, guard, response, holdOpen, rate] {
                 if (!guard)
                     return;
-                if (rate <= 0) {
+                if (rate <= 0 && m_lineRate <= 0) {
                     guard->write(response);
                     if (!holdOpen)
                         guard->disconnectFromHost();
                     return;
                 }
-                // A slice every tick, and never more than a tick's worth waiting in the socket.
-                constexpr int kTickMs = 20;
-                const qint64 slice = qMax<qint64>(1, rate * kTickMs / 1000);
-                auto *ticker = new QTimer(guard);
-                auto sent = std::make_shared<qint64>(0);
-                connect(ticker, &QTimer::timeout, this, [guard, ticker, response, holdOpen, slice, sent] {
-                    if (guard->bytesToWrite() > slice)
-                        return;
-                    guard->write(response.mid(*sent, slice));
-                    *sent += slice;
-                    if (*sent >= response.size()) {
-                        ticker->deleteLater();
-                        if (!holdOpen)
-                            guard->disconnectFromHost();
-                    }
-                });
-                ticker->start(kTickMs);
+                m_transfers.append({guard, response, 0, rate, holdOpen});
+                if (!m_pump.isActive())
+                    m_pump.start();
             };
             if (reply.delayMs > 0)
                 QTimer::singleShot(reply.delayMs, this, send);
@@ -125,6 +113,59 @@ void TestHttpServer::onNewConnection()
                 send();
         });
     }
+}
+
+void TestHttpServer::setLineBytesPerSecond(qint64 rate)
+{
+    m_lineRate = rate;
+}
+
+void TestHttpServer::pumpTransfers()
+{
+    // Each tick the line carries its share, divided evenly among the transfers under way; a
+    // connection also never carries more than its own rate, nor more than a tick's worth waits
+    // in its socket.
+    const qint64 tickBytes = m_lineRate > 0 ? qMax<qint64>(1, m_lineRate * kTickMs / 1000) : -1;
+    qint64 budget = tickBytes;
+    for (Transfer &t : m_transfers)
+        t.tickSent = 0;
+    for (int pass = 0; pass < 2 && budget != 0; ++pass) {
+        int waiting = 0;
+        for (const Transfer &t : std::as_const(m_transfers))
+            waiting += t.socket && t.sent < t.response.size();
+        if (waiting == 0)
+            break;
+        const qint64 share = budget < 0 ? -1 : qMax<qint64>(1, budget / waiting);
+        for (Transfer &t : m_transfers) {
+            if (!t.socket || t.sent >= t.response.size())
+                continue;
+            const qint64 own = t.rate > 0 ? qMax<qint64>(1, t.rate * kTickMs / 1000) : -1;
+            qint64 slice = t.response.size() - t.sent;
+            if (own >= 0)
+                slice = qMin(slice, own - t.tickSent);
+            if (share >= 0)
+                slice = qMin(slice, share);
+            if (slice <= 0 || t.socket->bytesToWrite() > qMax<qint64>(slice, own))
+                continue;
+            t.socket->write(t.response.mid(t.sent, slice));
+            t.sent += slice;
+            t.tickSent += slice;
+            if (budget > 0)
+                budget = qMax<qint64>(0, budget - slice);
+        }
+        if (budget < 0)
+            break; // no line: one pass at each connection's own rate
+    }
+    for (int i = int(m_transfers.size()) - 1; i >= 0; --i) {
+        Transfer &t = m_transfers[i];
+        if (t.socket && t.sent < t.response.size())
+            continue;
+        if (t.socket && !t.holdOpen)
+            t.socket->disconnectFromHost();
+        m_transfers.removeAt(i);
+    }
+    if (m_transfers.isEmpty())
+        m_pump.stop();
 }
 
 QByteArray testPage(const QString &title, const QString &body)

@@ -4,7 +4,10 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <functional>
 
 // A small HTTP/1.0 server on 127.0.0.1 for the tests. It answers from a table of paths, records
@@ -47,6 +50,10 @@ public:
     // Used for every request that no page or file matches; without it such requests get 404.
     void setFallback(Handler handler) { m_fallback = std::move(handler); }
 
+    // A line shared by every connection, as a home's is: at most `rate` bytes a second in all
+    // (0: no line, each connection only at its own rate).
+    void setLineBytesPerSecond(qint64 rate);
+
     QList<QByteArray> requestLines() const { return m_requestLines; } // "GET /x?y HTTP/1.1"
     QList<QByteArray> requestTargets() const; // just the "/x?y" part of each line
     QList<QByteArray> requestHosts() const { return m_hosts; }
@@ -57,6 +64,21 @@ signals:
 
 private:
     void onNewConnection();
+    void pumpTransfers();
+
+    static constexpr int kTickMs = 10;
+    struct Transfer
+    {
+        QPointer<QTcpSocket> socket;
+        QByteArray response;
+        qint64 sent = 0;
+        qint64 rate = 0; // the connection's own, bytes a second; 0 for none
+        bool holdOpen = false;
+        qint64 tickSent = 0;
+    };
+    QList<Transfer> m_transfers; // responses paced by a rate or the line
+    QTimer m_pump;
+    qint64 m_lineRate = 0;
 
     QTcpServer m_server;
     QHash<QByteArray, Reply> m_pages;
