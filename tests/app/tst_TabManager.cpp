@@ -766,11 +766,15 @@ void tst_TabManager::pageSetupAndPreview()
 void tst_TabManager::fileMenu()
 {
     const QList<QAction *> items = m_window->pmRopt->actions();
-    // Save, page setup and print, then the user's shops: the manager and the shop sets.
-    QCOMPARE(items.size(), 8);
+    // Save, page setup and print, then the user's shops: the manager and the shop sets; then the
+    // price history: the watch list and clearing it.
+    QCOMPARE(items.size(), 11);
     QVERIFY(items.at(4)->isSeparator());
     QCOMPARE(items.at(5)->text(), QStringLiteral("网店管理(&M)..."));
     QCOMPARE(items.at(7)->menu(), m_window->pmShopSets);
+    QVERIFY(items.at(8)->isSeparator());
+    QCOMPARE(items.at(9)->text(), QStringLiteral("关注列表(&W)..."));
+    QCOMPARE(items.at(10)->text(), QStringLiteral("清除历史(&H)..."));
     QCOMPARE(items.at(0)->text(), QStringLiteral("保存网页(&S)"));
     QCOMPARE(items.at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     QCOMPARE(items.at(0)->statusTip(), QStringLiteral("保存网页"));
